@@ -1,0 +1,4 @@
+// Replaced by the windows as they are built.
+namespace tarnwick {
+void UiPlaceholder() { }
+}

@@ -1,0 +1,40 @@
+#include "support/Wait.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+TEST(Wait, ZeroSecondsHandlesPendingEventsOnce)
+{
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    EventLoopWaiter waiter;
+    waiter.WaitSeconds(0);
+    EXPECT_TRUE(ran);
+    waiter.WaitSeconds(-3);
+}
+
+TEST(Wait, WaitsInTheEventLoopForTheScaledTime)
+{
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EventLoopWaiter waiter(0.05); // one second becomes 50 ms
+    waiter.WaitSeconds(2);
+    EXPECT_GE(elapsed.elapsed(), 95);
+    EXPECT_GT(ticks, 3) << "timers must run during the wait";
+}
+
+} // namespace
+} // namespace tarnwick
