@@ -46,8 +46,6 @@ struct CrawlState
     int CrawlLevel = 0;
     int DepthLimit = 0;
     bool StayOnHost = true;
-    // Host the socket was last told to connect to; "" at the start of each link's run.
-    std::string RemoteHost;
 };
 
 struct SessionState

@@ -1,6 +1,7 @@
 #include "support/Wait.h"
 
-#include <QCoreApplication>
+#include "testsupport/QtApplication.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -10,8 +11,7 @@ namespace {
 
 TEST(Wait, ZeroSecondsHandlesPendingEventsOnce)
 {
-    int argc = 0;
-    QCoreApplication app(argc, nullptr);
+    test::Application();
     bool ran = false;
     QTimer::singleShot(0, [&] { ran = true; });
     EventLoopWaiter waiter;
@@ -22,8 +22,7 @@ TEST(Wait, ZeroSecondsHandlesPendingEventsOnce)
 
 TEST(Wait, WaitsInTheEventLoopForTheScaledTime)
 {
-    int argc = 0;
-    QCoreApplication app(argc, nullptr);
+    test::Application();
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
