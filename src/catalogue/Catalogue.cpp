@@ -23,7 +23,10 @@ void MemoryLinkList::RemoveItem(int position)
         return;
     m_items.erase(m_items.begin() + position);
     m_selected.erase(m_selected.begin() + position);
-    if (m_current >= ItemCount())
+    // The focus stays on its item, as in a list box: an item removed before it moves it up.
+    if (position < m_current)
+        --m_current;
+    else if (m_current >= ItemCount())
         m_current = ItemCount() - 1;
 }
 

@@ -1,4 +1,0 @@
-// Replaced by the windows as they are built.
-namespace tarnwick {
-void UiPlaceholder() { }
-}
