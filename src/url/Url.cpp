@@ -76,7 +76,14 @@ std::string ResolveURL(std::string_view baseText, std::string_view referenceText
     // the reference then keeps its host in front of its path, and the caller's host is not touched.
     std::string urlHost;
     if (scheme.empty()) {
-        urlHost = CutHost(base);
+        // A page address without a path ("http://host") is all host, as an absolute reference
+        // without "/" is below; its references then resolve against the root.
+        if (!baseScheme.empty() && Find(base, "/") == 0) {
+            urlHost = base;
+            base = "/";
+        } else {
+            urlHost = CutHost(base);
+        }
         scheme = baseScheme;
         host = urlHost;
     } else if (!baseScheme.empty()) {

@@ -75,6 +75,7 @@ const ResolveCase ResolveCases[] = {
     {"query slash is a slash", "http://host/d/p.html", "q?a=b/c", "http://host/d/q?a=b/c", "host", 80,
         "GET /d/q?a=b/c"},
     // A "../" above the root stays at the root, as a browser does.
+    {"page without path", "http://host", "pic.gif", "http://host/pic.gif", "host", 80, "GET /pic.gif"},
     {"climb above root", "http://host/a.html", "../../x.html", "http://host/x.html", "host", 80, "GET /x.html"},
     {"climb far above root", "http://host/d/p.html", "../../../../d2/x.html", "http://host/d2/x.html", "host", 80,
         "GET /d2/x.html"},
