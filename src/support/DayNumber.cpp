@@ -11,7 +11,7 @@ namespace tarnwick {
 namespace {
 
 // Days from 1970-01-01 to the given civil date (H. Hinnant's algorithm), valid for any year.
-long long DaysFromCivil(long long y, unsigned m, unsigned d)
+constexpr long long DaysFromCivil(long long y, unsigned m, unsigned d)
 {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
@@ -35,7 +35,7 @@ void CivilFromDays(long long z, int& year, int& month, int& day)
     year = static_cast<int>(y + (month <= 2));
 }
 
-const long long DayZero = DaysFromCivil(1899, 12, 30);
+constexpr long long DayZero = DaysFromCivil(1899, 12, 30);
 
 // Reads up to maxDigits decimal digits at text[at]; false when there is none.
 bool ReadDigits(std::string_view text, std::size_t& at, int maxDigits, int& value)
