@@ -92,9 +92,14 @@ MainWindow::MainWindow(MainWindowSetup setup)
         m_ownWaits = std::make_unique<EventLoopWaiter>();
         m_setup.Waits = m_ownWaits.get();
     }
+    if (m_setup.Windows == nullptr) {
+        m_ownWindows = std::make_unique<XdotoolWindowControl>();
+        m_setup.Windows = m_ownWindows.get();
+    }
     if (m_setup.Dial == nullptr) {
-        m_noDialUp = std::make_unique<NullDialUp>(m_state.Session);
-        m_setup.Dial = m_noDialUp.get();
+        m_logon = std::make_unique<LogonAutomation>(*this, m_state.Session, *m_setup.Launcher, *m_setup.Windows,
+                                                    *m_setup.Waits);
+        m_setup.Dial = m_logon.get();
     }
     m_boxes = m_setup.Boxes;
     m_launcher = m_setup.Launcher;

@@ -7,10 +7,12 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
+#include "platform/Keystrokes.h"
 #include "platform/Programs.h"
 #include "platform/SettingsStore.h"
 #include "platform/TcpSocket.h"
 #include "retrieval/Transfer.h"
+#include "schedule/LogonAutomation.h"
 #include "schedule/RunControl.h"
 #include "state/FileDialogRequest.h"
 #include "state/Options.h"
@@ -45,7 +47,8 @@ struct MainWindowSetup
     const Clock* Time = nullptr;
     Dialogs* Boxes = nullptr;     // nullptr: the real boxes
     Programs* Launcher = nullptr; // nullptr: start programs for real
-    DialUp* Dial = nullptr;       // nullptr: no automation (the logon question is asked)
+    DialUp* Dial = nullptr;       // nullptr: the keystroke automation through Windows
+    WindowControl* Windows = nullptr; // nullptr: xdotool
     Waiter* Waits = nullptr;      // nullptr: real time
     TransferTimeouts Timeouts;
     // Shows the file-open dialog for a request (nullptr: the program's own dialog).
@@ -164,7 +167,8 @@ private:
     LinkDetail* m_details = nullptr;
     HelpWindow* m_help = nullptr;
     std::unique_ptr<Transfer> m_transfer;
-    std::unique_ptr<NullDialUp> m_noDialUp;
+    std::unique_ptr<WindowControl> m_ownWindows;
+    std::unique_ptr<LogonAutomation> m_logon;
     std::unique_ptr<RunControl> m_runControl;
     bool m_shutDown = false;
     bool m_closeRequested = false;
