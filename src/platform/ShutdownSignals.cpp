@@ -35,13 +35,14 @@ ShutdownSignals::ShutdownSignals(std::function<void()> onSignal, QObject* parent
     m_notifier = std::make_unique<QSocketNotifier>(g_signalReadEnd, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        while (::read(g_signalReadEnd, bytes, sizeof bytes) > 0) {
-        }
+        while (::read(g_signalReadEnd, bytes, sizeof bytes) > 0) { }
         if (m_onSignal)
             m_onSignal();
     });
 
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnShutdownSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -51,7 +52,9 @@ ShutdownSignals::ShutdownSignals(std::function<void()> onSignal, QObject* parent
 
 ShutdownSignals::~ShutdownSignals()
 {
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     for (int number : {SIGTERM, SIGINT, SIGHUP})

@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QSocketNotifier>
-
 #include <functional>
 #include <memory>
 

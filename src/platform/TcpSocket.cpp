@@ -41,8 +41,7 @@ void SplitHostAndPort(std::string_view host, int defaultPort, std::string& name,
 
 TcpSocket::TcpSocket(QObject* parent)
     : QObject(parent)
-{
-}
+{ }
 
 TcpSocket::~TcpSocket()
 {

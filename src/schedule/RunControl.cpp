@@ -37,8 +37,7 @@ constexpr int MaxDepth = 5;
 RunControl::RunControl(RunContext context)
     : m_context(context)
     , m_crawler(context.State, context.Transfers, context.Connection, context.Settings)
-{
-}
+{ }
 
 void RunControl::RestoreScheduleTimer()
 {

@@ -31,8 +31,7 @@ class NullDialUp final : public DialUp
 public:
     explicit NullDialUp(SessionState& session)
         : m_session(session)
-    {
-    }
+    { }
     void LogonToInternet() override { m_session.LoggedOn = true; }
     void LogoffInternet() override { m_session.LoggedOn = false; }
 

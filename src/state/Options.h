@@ -10,16 +10,16 @@ namespace tarnwick {
 
 enum class Option
 {
-    CacheDays,         // tbxCacheDays
-    ValidExtensions,   // tbxValidExtensions
-    WebViewer,         // tbxWebViewer
+    CacheDays, // tbxCacheDays
+    ValidExtensions, // tbxValidExtensions
+    WebViewer, // tbxWebViewer
     AutoLaunchBrowser, // chkAutoLaunchBrowser
-    InternetAddress,   // tbxInternetAddress
-    EnableSchedule,    // chkEnableSchedule
-    AccessProgram,     // tbxInternetAccessSoftware
-    AutoLogon,         // chkAutoLogon
-    LogonKeys,         // tbxLogonKeystrokes
-    LogoffKeys,        // tbxLogoffKeystrokes
+    InternetAddress, // tbxInternetAddress
+    EnableSchedule, // chkEnableSchedule
+    AccessProgram, // tbxInternetAccessSoftware
+    AutoLogon, // chkAutoLogon
+    LogonKeys, // tbxLogonKeystrokes
+    LogoffKeys, // tbxLogoffKeystrokes
 };
 
 class Options
@@ -38,13 +38,9 @@ class MemoryOptions final : public Options
 {
 public:
     MemoryOptions()
-        : m_values{{Option::CacheDays, "3"},
-                   {Option::ValidExtensions, "txt gif bmp jpg jpeg htm html "},
-                   {Option::AutoLaunchBrowser, "0"},
-                   {Option::EnableSchedule, "0"},
-                   {Option::AutoLogon, "0"}}
-    {
-    }
+        : m_values{{Option::CacheDays, "3"}, {Option::ValidExtensions, "txt gif bmp jpg jpeg htm html "},
+            {Option::AutoLaunchBrowser, "0"}, {Option::EnableSchedule, "0"}, {Option::AutoLogon, "0"}}
+    { }
     std::string Get(Option option) const override
     {
         const auto found = m_values.find(option);

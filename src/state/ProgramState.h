@@ -13,7 +13,7 @@ namespace tarnwick {
 // Where the program keeps its files. Both end in "/".
 struct Folders
 {
-    std::string Base;  // the program's folder: catalogue file, alias map, help file
+    std::string Base; // the program's folder: catalogue file, alias map, help file
     std::string Cache; // Base + "cache/": every fetched file and the log page
 };
 
@@ -27,10 +27,10 @@ struct AliasEntry
 // The state of the transfer in progress (or of the last one).
 enum class TransferStateValue : int
 {
-    Finished = 0,   // waiting for the connection, or the server closed it
+    Finished = 0, // waiting for the connection, or the server closed it
     Connected = -1, // receiving
     TimedOut = 1,
-    Cancelled = 3,  // also stops the crawl and the remaining links
+    Cancelled = 3, // also stops the crawl and the remaining links
 };
 
 struct TransferStatus

@@ -13,8 +13,8 @@ public:
     virtual ~StatusDisplay() = default;
     // Shows the window if needed (disabling the main window) and replaces its whole content:
     // the caption, the text Status + CR LF + Progress, and Cancel enabled exactly when button.
-    virtual void StatusWindow(const std::string& caption, const std::string& status, const std::string& progress,
-                              bool button)
+    virtual void StatusWindow(
+        const std::string& caption, const std::string& status, const std::string& progress, bool button)
         = 0;
     // Closes the window and gives the main window back to the user.
     virtual void UnloadStatusWindow() = 0;

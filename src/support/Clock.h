@@ -24,8 +24,7 @@ class FixedClock final : public Clock
 public:
     explicit FixedClock(double now = 0.0)
         : m_now(now)
-    {
-    }
+    { }
     double NowAsDayNumber() const override { return m_now; }
     void Set(double now) { m_now = now; }
     void AdvanceSeconds(double seconds) { m_now += seconds / 86400.0; }

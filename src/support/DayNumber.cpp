@@ -88,7 +88,7 @@ double DayNumberOfLocalTime(std::time_t moment)
     if (localtime_r(&moment, &local) == nullptr)
         return 0.0;
     return DayNumberOf({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                        std::min(local.tm_sec, 59)});
+        std::min(local.tm_sec, 59)});
 }
 
 int WeekdayOf(double dayNumber)

@@ -34,7 +34,9 @@ bool RegularFileMTime(const std::string& path, std::time_t& mtime)
     if (fd < 0)
         return false;
     FdCloser closer{fd};
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     mtime = info.st_mtime;
@@ -83,10 +85,10 @@ std::int64_t FindInFile(std::int64_t start, std::string_view pattern, const std:
     // Windows overlap by len(pattern) - 1 bytes, so a match that straddles two windows is found.
     std::vector<char> window(std::max(WindowSize, pattern.size() * 2));
     std::int64_t windowStart = start; // file offset (from 1) of window[0]
-    std::size_t kept = 0;             // bytes carried over from the previous window
+    std::size_t kept = 0; // bytes carried over from the previous window
     for (;;) {
         const ssize_t got = ::pread(fd, window.data() + kept, window.size() - kept,
-                                    static_cast<off_t>(windowStart - 1 + static_cast<std::int64_t>(kept)));
+            static_cast<off_t>(windowStart - 1 + static_cast<std::int64_t>(kept)));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

@@ -204,7 +204,8 @@ double ReadNumber(std::string_view text)
                 exponentDigits = true;
             else
                 digits = true;
-        } else if ((c == '+' || c == '-') && (at == 0 || (exponent && (number.back() == 'e' || number.back() == 'E')))) {
+        } else if ((c == '+' || c == '-')
+            && (at == 0 || (exponent && (number.back() == 'e' || number.back() == 'E')))) {
             number += c;
         } else if (c == '.' && !point && !exponent) {
             number += c;

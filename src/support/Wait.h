@@ -22,8 +22,7 @@ class EventLoopWaiter final : public Waiter
 public:
     explicit EventLoopWaiter(double scale = 1.0)
         : m_scale(scale)
-    {
-    }
+    { }
     void WaitSeconds(int seconds) override;
 
 private:

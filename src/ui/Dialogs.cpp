@@ -14,8 +14,8 @@ QString Q(const std::string& text)
 
 } // namespace
 
-std::optional<std::string> QtDialogs::InputBox(const std::string& title, const std::string& prompt,
-                                               const std::string& initial)
+std::optional<std::string> QtDialogs::InputBox(
+    const std::string& title, const std::string& prompt, const std::string& initial)
 {
     bool ok = false;
     const QString answer = QInputDialog::getText(m_parent, Q(title), Q(prompt), QLineEdit::Normal, Q(initial), &ok);

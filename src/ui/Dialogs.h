@@ -21,8 +21,8 @@ public:
 
     virtual ~Dialogs() = default;
     // An input box; nullopt when cancelled.
-    virtual std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
-                                                const std::string& initial)
+    virtual std::optional<std::string> InputBox(
+        const std::string& title, const std::string& prompt, const std::string& initial)
         = 0;
     // A message with OK and Cancel, no icon; true for OK.
     virtual bool OkCancel(const std::string& title, const std::string& text) = 0;
@@ -38,10 +38,9 @@ class QtDialogs final : public Dialogs
 public:
     explicit QtDialogs(QWidget* parent)
         : m_parent(parent)
-    {
-    }
-    std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
-                                        const std::string& initial) override;
+    { }
+    std::optional<std::string> InputBox(
+        const std::string& title, const std::string& prompt, const std::string& initial) override;
     bool OkCancel(const std::string& title, const std::string& text) override;
     Answer YesNo(const std::string& title, const std::string& text) override;
     void Warning(const std::string& title, const std::string& text) override;

@@ -1,9 +1,8 @@
 #include "support/DayNumber.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 namespace tarnwick {
 namespace {
@@ -49,8 +48,8 @@ TEST(DayNumber, LocalTimeAcrossDaylightSavingChange)
     ::setenv("TZ", "Europe/Berlin", 1);
     ::tzset();
     // 2026-03-29 01:59:59 UTC+1 is followed by 03:00:00 UTC+2; 2026-10-25 has 02:00-03:00 twice.
-    for (std::time_t moment : {std::time_t{1774745999}, std::time_t{1774746000}, std::time_t{1792890000},
-                               std::time_t{1792886400}}) {
+    for (std::time_t moment :
+        {std::time_t{1774745999}, std::time_t{1774746000}, std::time_t{1792890000}, std::time_t{1792886400}}) {
         const double local = DayNumberOfLocalTime(moment);
         EXPECT_DOUBLE_EQ(ToDayNumber(DateText(local), TimeText(local)), local);
     }

@@ -4,7 +4,6 @@
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <utime.h>
 

@@ -80,7 +80,9 @@ struct NumberCase
     double value;
 };
 
-class ReadNumberTest : public ::testing::TestWithParam<NumberCase> {};
+class ReadNumberTest : public ::testing::TestWithParam<NumberCase>
+{
+};
 
 TEST_P(ReadNumberTest, ReadsTheLongestNumericPrefix)
 {
@@ -88,16 +90,13 @@ TEST_P(ReadNumberTest, ReadsTheLongestNumericPrefix)
 }
 
 INSTANTIATE_TEST_SUITE_P(Text, ReadNumberTest,
-                         ::testing::Values(NumberCase{"plain", "7", 7}, NumberCase{"empty", "", 0},
-                                           NumberCase{"letters", "abc", 0}, NumberCase{"prefix", "12abc", 12},
-                                           NumberCase{"blanksInside", " 1 2\t3\n", 123},
-                                           NumberCase{"fraction", "2.75", 2.75}, NumberCase{"negative", "-4", -4},
-                                           NumberCase{"exponent", "1e3", 1000},
-                                           NumberCase{"dangling exponent", "5e", 5},
-                                           NumberCase{"second point", "1.2.3", 1.2},
-                                           NumberCase{"sign alone", "-", 0}, NumberCase{"overflow", "1e999", 0},
-                                           NumberCase{"carriage return stops", "1\r2", 1}),
-                         test::CaseName());
+    ::testing::Values(NumberCase{"plain", "7", 7}, NumberCase{"empty", "", 0}, NumberCase{"letters", "abc", 0},
+        NumberCase{"prefix", "12abc", 12}, NumberCase{"blanksInside", " 1 2\t3\n", 123},
+        NumberCase{"fraction", "2.75", 2.75}, NumberCase{"negative", "-4", -4}, NumberCase{"exponent", "1e3", 1000},
+        NumberCase{"dangling exponent", "5e", 5}, NumberCase{"second point", "1.2.3", 1.2},
+        NumberCase{"sign alone", "-", 0}, NumberCase{"overflow", "1e999", 0},
+        NumberCase{"carriage return stops", "1\r2", 1}),
+    test::CaseName());
 
 TEST(Text, RoundingAndSixteenBitRange)
 {

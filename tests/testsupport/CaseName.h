@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace tarnwick::test {
@@ -9,8 +8,7 @@ namespace tarnwick::test {
 // Names a row of a TEST_P table after its `name` field ("URL with port" -> "URL_with_port").
 struct CaseName
 {
-    template <typename Row>
-    std::string operator()(const ::testing::TestParamInfo<Row>& row) const
+    template <typename Row> std::string operator()(const ::testing::TestParamInfo<Row>& row) const
     {
         std::string name = row.param.name;
         for (char& c : name) {

@@ -10,8 +10,8 @@ inline QCoreApplication& Application()
     static int argc = 1;
     static char name[] = "tarnwick-test";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() != nullptr ? QCoreApplication::instance()
-                                                                           : new QCoreApplication(argc, argv);
+    static QCoreApplication* app
+        = QCoreApplication::instance() != nullptr ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
     return *app;
 }
 

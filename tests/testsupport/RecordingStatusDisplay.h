@@ -19,8 +19,8 @@ public:
         bool Button = false;
     };
 
-    void StatusWindow(const std::string& caption, const std::string& status, const std::string& progress,
-                      bool button) override
+    void StatusWindow(
+        const std::string& caption, const std::string& status, const std::string& progress, bool button) override
     {
         Calls.push_back({caption, status, progress, button});
         Visible = true;

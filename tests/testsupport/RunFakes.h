@@ -37,8 +37,7 @@ class FakeDialUp final : public DialUp
 public:
     explicit FakeDialUp(SessionState& session)
         : m_session(session)
-    {
-    }
+    { }
     void LogonToInternet() override
     {
         ++Logons;

@@ -3,9 +3,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
-
 #include <stdexcept>
-
 #include <sys/socket.h>
 
 namespace tarnwick::test {
@@ -113,8 +111,7 @@ void ScriptedServer::Run(Session* session)
         case ServerStep::Kind::Close:
             socket->disconnectFromHost();
             return;
-        case ServerStep::Kind::Reset:
-        {
+        case ServerStep::Kind::Reset: {
             // SO_LINGER with a zero time makes the close send a reset instead of a normal close.
             const linger hard{1, 0};
             ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);

@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QObject>
 #include <QTcpServer>
-
 #include <map>
 #include <string>
 #include <vector>
@@ -21,7 +20,7 @@ struct ServerStep
 {
     enum class Kind
     {
-        Send,  // write Bytes
+        Send, // write Bytes
         Pause, // wait Milliseconds
         Close, // close the connection (the normal end)
         Reset, // abort the connection with a reset

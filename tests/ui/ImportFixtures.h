@@ -31,7 +31,6 @@ inline const char* const SavedPage = R"(<html><head><title>Links page</title>
 )";
 
 inline const char* const Twice = "<a href=\"http://twice.example/a.htm\">First</a>\n"
-                          "<a href=\"http://twice.example/a.htm\">Second</a>\n";
-
+                                 "<a href=\"http://twice.example/a.htm\">Second</a>\n";
 
 } // namespace tarnwick

@@ -1,19 +1,17 @@
 // "Import Links" from the kinds of files users import: a browser's bookmarks export, a saved web
 // page, a file that names one address twice.
 
-#include "ui/mainwindow/MainWindow.h"
-
-#include "platform/SettingsStore.h"
-#include "support/DayNumber.h"
 #include "ImportFixtures.h"
 #include "ScriptedDialogs.h"
+#include "platform/SettingsStore.h"
+#include "support/DayNumber.h"
+#include "ui/mainwindow/MainWindow.h"
 
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <fstream>
 
 namespace tarnwick {
@@ -79,9 +77,9 @@ private Q_SLOTS:
         QVERIFY(!m_timerDuringDialog);
         QVERIFY(m_window->ScheduleTimer().isActive());
         QVERIFY(m_boxes.Boxes.empty()); // an empty catalogue is added to without a question
-        QCOMPARE(Urls(), (std::vector<std::string>{"http://news.example/index.html",
-                                                   "http://weather.example/today.html",
-                                                   "http://www.example.org/docs/start.htm"}));
+        QCOMPARE(Urls(),
+            (std::vector<std::string>{"http://news.example/index.html", "http://weather.example/today.html",
+                "http://www.example.org/docs/start.htm"}));
         QCOMPARE(m_window->State().Links.At(1).Title, std::string("News Example"));
         QCOMPARE(m_window->State().Links.At(2).Title, std::string("Caf&eacute; weather"));
         QCOMPARE(m_window->State().Links.LinkCount, 3);

@@ -21,8 +21,8 @@ public:
         std::string Text;
     };
 
-    std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
-                                        const std::string&) override
+    std::optional<std::string> InputBox(
+        const std::string& title, const std::string& prompt, const std::string&) override
     {
         Record(title, prompt);
         if (Inputs.empty())

@@ -46,8 +46,8 @@ DlStatus::DlStatus(QWidget* mainWindow)
     connect(&m_paintTimer, &QTimer::timeout, this, &DlStatus::Paint);
 }
 
-void DlStatus::StatusWindow(const std::string& caption, const std::string& status, const std::string& progress,
-                            bool button)
+void DlStatus::StatusWindow(
+    const std::string& caption, const std::string& status, const std::string& progress, bool button)
 {
     m_receiving->setEnabled(true); // held open: the frame's close is refused
     if (!isVisible()) {

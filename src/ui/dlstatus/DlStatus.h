@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
-
 #include <functional>
 #include <string>
 
@@ -26,8 +25,8 @@ public:
     // What the Cancel button does to the transfer (closing it, marking the run cancelled).
     void SetCancelAction(std::function<void()> action) { m_cancelAction = std::move(action); }
 
-    void StatusWindow(const std::string& caption, const std::string& status, const std::string& progress,
-                      bool button) override;
+    void StatusWindow(
+        const std::string& caption, const std::string& status, const std::string& progress, bool button) override;
     void UnloadStatusWindow() override;
     void SetReceivingText(const std::string& text) override;
 

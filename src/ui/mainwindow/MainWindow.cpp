@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
 #include <filesystem>
 
 namespace tarnwick {
@@ -97,8 +96,8 @@ MainWindow::MainWindow(MainWindowSetup setup)
         m_setup.Windows = m_ownWindows.get();
     }
     if (m_setup.Dial == nullptr) {
-        m_logon = std::make_unique<LogonAutomation>(*this, m_state.Session, *m_setup.Launcher, *m_setup.Windows,
-                                                    *m_setup.Waits);
+        m_logon = std::make_unique<LogonAutomation>(
+            *this, m_state.Session, *m_setup.Launcher, *m_setup.Windows, *m_setup.Waits);
         m_setup.Dial = m_logon.get();
     }
     m_boxes = m_setup.Boxes;
@@ -124,8 +123,8 @@ MainWindow::MainWindow(MainWindowSetup setup)
     m_status = new DlStatus(this);
     m_transfer = std::make_unique<Transfer>(m_state.Transfer, m_socket, *m_status, m_setup.Timeouts);
     m_status->SetCancelAction([this] { m_transfer->Cancel(); });
-    m_runControl = std::make_unique<RunControl>(RunContext{m_state, *this, *this, *m_status, *m_transfer, m_socket,
-                                                           *m_setup.Dial, *m_launcher, *m_setup.Time});
+    m_runControl = std::make_unique<RunControl>(
+        RunContext{m_state, *this, *this, *m_status, *m_transfer, m_socket, *m_setup.Dial, *m_launcher, *m_setup.Time});
 }
 
 MainWindow::~MainWindow()
@@ -143,8 +142,8 @@ QWidget* MainWindow::BuildLinksTab()
     connect(m_lstLinks, &QListWidget::currentRowChanged, this, [this] { ShowCurrentLink(); });
 
     auto* download = Named(new QPushButton(QStringLiteral("Download Selected Links Now!"), page), "cmdDownloadNow");
-    auto* today = Named(new QPushButton(QStringLiteral("Select Links To Be Downloaded Today"), page),
-                        "cmdTodaysSchedule");
+    auto* today
+        = Named(new QPushButton(QStringLiteral("Select Links To Be Downloaded Today"), page), "cmdTodaysSchedule");
     auto* create = Named(new QPushButton(QStringLiteral("Create New Link"), page), "cmdCreateNewLink");
     auto* import = Named(new QPushButton(QStringLiteral("Import Links"), page), "cmdImportLinks");
     auto* remove = Named(new QPushButton(QStringLiteral("Delete Current Link"), page), "cmdDeleteCurrentLink");
@@ -172,10 +171,10 @@ QWidget* MainWindow::BuildDownloadSettingsTab()
     m_tbxCacheDays = Named(new QLineEdit(QStringLiteral("3"), page), "tbxCacheDays");
     m_tbxCacheDays->setMaximumWidth(60);
     m_tbxCacheDays->installEventFilter(this);
-    m_tbxValidExtensions = Named(new QLineEdit(QStringLiteral("txt gif bmp jpg jpeg htm html "), page),
-                                 "tbxValidExtensions");
-    m_chkEnableSchedule = Named(new QCheckBox(QStringLiteral("Automatically Download Files From the Doradoza"), page),
-                                "chkEnableSchedule");
+    m_tbxValidExtensions
+        = Named(new QLineEdit(QStringLiteral("txt gif bmp jpg jpeg htm html "), page), "tbxValidExtensions");
+    m_chkEnableSchedule = Named(
+        new QCheckBox(QStringLiteral("Automatically Download Files From the Doradoza"), page), "chkEnableSchedule");
     // A change of state, by a click or by reading the options, switches the timer.
     connect(m_chkEnableSchedule, &QCheckBox::toggled, this, [this](bool on) { SetScheduleTimer(on); });
     auto* clear = Named(new QPushButton(QStringLiteral("Clear Cache Now"), page), "cmdClearCache");
@@ -189,7 +188,8 @@ QWidget* MainWindow::BuildDownloadSettingsTab()
     days->addStretch();
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(days);
-    layout->addWidget(Named(new QLabel(QStringLiteral("Valid File Extensions to Download"), page), "lblFileExtensions"));
+    layout->addWidget(
+        Named(new QLabel(QStringLiteral("Valid File Extensions to Download"), page), "lblFileExtensions"));
     layout->addWidget(m_tbxValidExtensions);
     layout->addWidget(m_chkEnableSchedule);
     layout->addStretch();
@@ -201,11 +201,11 @@ QWidget* MainWindow::BuildBrowserTab()
     auto* page = new QWidget(this);
     m_tbxWebViewer = Named(new QLineEdit(page), "tbxWebViewer");
     auto* browse = Named(new QPushButton(QStringLiteral("Browse"), page), "cmdBrowseViewer");
-    m_chkAutoLaunchBrowser = Named(
-        new QCheckBox(QStringLiteral("Automatically Launch Web Viewer After Downloading Files"), page),
-        "chkAutoLaunchBrowser");
+    m_chkAutoLaunchBrowser
+        = Named(new QCheckBox(QStringLiteral("Automatically Launch Web Viewer After Downloading Files"), page),
+            "chkAutoLaunchBrowser");
     auto* launch = Named(new QPushButton(QStringLiteral("Launch Now With the Latest Doradoza Tarnwick Log File"), page),
-                         "cmdLaunchBrowser");
+        "cmdLaunchBrowser");
     connect(browse, &QPushButton::clicked, this, &MainWindow::BrowseViewer);
     connect(launch, &QPushButton::clicked, this, &MainWindow::LaunchBrowserNow);
 
@@ -237,8 +237,8 @@ QWidget* MainWindow::BuildDoradozaTab()
     tips->setWordWrap(true);
 
     auto* grid = new QGridLayout(page);
-    grid->addWidget(Named(new QLabel(QStringLiteral("Doradoza Access Software"), page), "lblInternetAccessSoftware"),
-                    0, 0, 1, 3);
+    grid->addWidget(
+        Named(new QLabel(QStringLiteral("Doradoza Access Software"), page), "lblInternetAccessSoftware"), 0, 0, 1, 3);
     grid->addWidget(m_tbxInternetAccessSoftware, 1, 0, 1, 2);
     grid->addWidget(browse, 1, 2);
     grid->addWidget(m_chkAutoLogon, 2, 0, 1, 3);
@@ -288,24 +288,36 @@ QWidget* MainWindow::BuildAboutTab()
 QLineEdit* MainWindow::TextBoxOf(Option option) const
 {
     switch (option) {
-    case Option::CacheDays: return m_tbxCacheDays;
-    case Option::ValidExtensions: return m_tbxValidExtensions;
-    case Option::WebViewer: return m_tbxWebViewer;
-    case Option::InternetAddress: return m_tbxInternetAddress;
-    case Option::AccessProgram: return m_tbxInternetAccessSoftware;
-    case Option::LogonKeys: return m_tbxLogonKeystrokes;
-    case Option::LogoffKeys: return m_tbxLogoffKeystrokes;
-    default: return nullptr;
+    case Option::CacheDays:
+        return m_tbxCacheDays;
+    case Option::ValidExtensions:
+        return m_tbxValidExtensions;
+    case Option::WebViewer:
+        return m_tbxWebViewer;
+    case Option::InternetAddress:
+        return m_tbxInternetAddress;
+    case Option::AccessProgram:
+        return m_tbxInternetAccessSoftware;
+    case Option::LogonKeys:
+        return m_tbxLogonKeystrokes;
+    case Option::LogoffKeys:
+        return m_tbxLogoffKeystrokes;
+    default:
+        return nullptr;
     }
 }
 
 QCheckBox* MainWindow::CheckBoxOf(Option option) const
 {
     switch (option) {
-    case Option::AutoLaunchBrowser: return m_chkAutoLaunchBrowser;
-    case Option::EnableSchedule: return m_chkEnableSchedule;
-    case Option::AutoLogon: return m_chkAutoLogon;
-    default: return nullptr;
+    case Option::AutoLaunchBrowser:
+        return m_chkAutoLaunchBrowser;
+    case Option::EnableSchedule:
+        return m_chkEnableSchedule;
+    case Option::AutoLogon:
+        return m_chkAutoLogon;
+    default:
+        return nullptr;
     }
 }
 
@@ -397,8 +409,9 @@ void MainWindow::ToggleLinkDetails()
 
 bool MainWindow::ConfirmLogon()
 {
-    return m_boxes->OkCancel("Doradoza Logon", "To proceed, Doradoza Tarnwick needs you to sign on to the Doradoza.  "
-                                               "Once you have done so, click on OK.");
+    return m_boxes->OkCancel("Doradoza Logon",
+        "To proceed, Doradoza Tarnwick needs you to sign on to the Doradoza.  "
+        "Once you have done so, click on OK.");
 }
 
 void MainWindow::SetScheduleTimer(bool on)
@@ -431,9 +444,10 @@ void MainWindow::StartUp()
     show();
     QApplication::processEvents();
 
-    m_details = new LinkDetail(m_state.Links, [this] { return CurrentPosition() + 1; }, *m_setup.Time, nullptr);
+    m_details = new LinkDetail(
+        m_state.Links, [this] { return CurrentPosition() + 1; }, *m_setup.Time, nullptr);
     connect(m_details, &LinkDetail::hiddenByUser, this,
-            [this] { m_cmdLinkDetails->setText(QStringLiteral("Show Link Details")); });
+        [this] { m_cmdLinkDetails->setText(QStringLiteral("Show Link Details")); });
 
     setEnabled(false);
     m_state.Links.Replace(*this);
@@ -657,8 +671,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
                 m_tbxCacheDays->setText(Q(after));
         }
     } else if (watched == m_lstLinks->viewport()
-               && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
-                   || event->type() == QEvent::MouseButtonDblClick)) {
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+            || event->type() == QEvent::MouseButtonDblClick)) {
         // The right button renames the current link and never moves the focus or the selection.
         if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
             if (event->type() == QEvent::MouseButtonRelease)

@@ -23,7 +23,6 @@
 
 #include <QMainWindow>
 #include <QTimer>
-
 #include <functional>
 #include <memory>
 
@@ -42,14 +41,14 @@ class LinkDetail;
 // What the window is given from outside; tests pass their own.
 struct MainWindowSetup
 {
-    std::string BaseFolder;       // ends in "/"
+    std::string BaseFolder; // ends in "/"
     SettingsStore* Settings = nullptr;
     const Clock* Time = nullptr;
-    Dialogs* Boxes = nullptr;     // nullptr: the real boxes
+    Dialogs* Boxes = nullptr; // nullptr: the real boxes
     Programs* Launcher = nullptr; // nullptr: start programs for real
-    DialUp* Dial = nullptr;       // nullptr: the keystroke automation through Windows
+    DialUp* Dial = nullptr; // nullptr: the keystroke automation through Windows
     WindowControl* Windows = nullptr; // nullptr: xdotool
-    Waiter* Waits = nullptr;      // nullptr: real time
+    Waiter* Waits = nullptr; // nullptr: real time
     TransferTimeouts Timeouts;
     // Shows the file-open dialog for a request (nullptr: the program's own dialog).
     std::function<void(FileDialogRequest&)> ShowFileDialog;
