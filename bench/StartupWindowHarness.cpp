@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -117,7 +116,7 @@ int main(int argc, char** argv)
     const double h = Median(headless);
     const double w = Median(windowed);
     std::printf("start-up, %d links, %d cache files, median of %zu runs (platform %s)\n", Links, CacheFiles,
-                headless.size(), qPrintable(QGuiApplication::platformName()));
+        headless.size(), qPrintable(QGuiApplication::platformName()));
     std::printf("  without windows: %8.1f ms\n", h);
     std::printf("  main window:     %8.1f ms\n", w);
     std::printf("  ratio:           %8.2f (at most 2 wanted)\n", w / h);

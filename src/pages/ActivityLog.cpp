@@ -15,11 +15,20 @@ std::string EscapeAddress(const std::string& address)
     escaped.reserve(address.size());
     for (char c : address) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped += c;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;
@@ -47,7 +56,7 @@ bool CreateLogHTML(const ProgramState& state, StatusDisplay& display, const Cloc
     const DateTimeParts now = PartsOfDayNumber(clock.NowAsDayNumber());
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d at %02d:%02d:%02d", now.month, now.day, now.year, now.hour,
-                  now.minute, now.second);
+        now.minute, now.second);
     page += "<hr>This log was created on " + std::string(stamp) + "." + CrLf;
 
     // Written whole into a new file that then replaces the old one: a reader never sees half a log.

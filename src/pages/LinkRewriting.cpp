@@ -81,18 +81,27 @@ std::string LocalAddress(const std::string& cacheFolder, std::string_view fileNa
     std::string address = "file://";
     for (char c : cacheFolder + std::string(fileName)) {
         switch (c) {
-        case ' ': address += "%20"; break;
-        case '#': address += "%23"; break;
-        case '?': address += "%3F"; break;
-        case '%': address += "%25"; break;
-        default: address += c;
+        case ' ':
+            address += "%20";
+            break;
+        case '#':
+            address += "%23";
+            break;
+        case '?':
+            address += "%3F";
+            break;
+        case '%':
+            address += "%25";
+            break;
+        default:
+            address += c;
         }
     }
     return address;
 }
 
 bool RewritePage(const std::string& cacheFolder, const std::string& fileName, const std::string& pageURL,
-                 const std::string& aliasPath, AliasEntry& currentAlias)
+    const std::string& aliasPath, AliasEntry& currentAlias)
 {
     const std::string pagePath = cacheFolder + fileName;
     const std::string workPath = cacheFolder + "Tarnwick.TMP";
@@ -113,7 +122,9 @@ bool RewritePage(const std::string& cacheFolder, const std::string& fileName, co
     while (written && scanner.NextTag(tag)) {
         const std::int64_t tagStart = scanner.Position() - static_cast<std::int64_t>(tag.size()); // from 0
         std::int64_t inTag = 1;
-        if (NextLink({}, tag, inTag, reference)) {
+        // A base element names where the page lives on the web; it keeps that address.
+        const bool isBase = tag.size() > 5 && EqualsIgnoreCase(std::string_view(tag).substr(0, 5), "<base");
+        if (!isBase && NextLink({}, tag, inTag, reference)) {
             LookupAlias(aliasPath, ResolveURL(pageURL, reference), currentAlias);
             // Replace the reference inside this tag, where its value begins, never elsewhere.
             const std::size_t at = FindIgnoreCase(tag, reference, KeywordPosition(tag));
@@ -156,8 +167,7 @@ void UpdateLinks(ProgramState& state, StatusDisplay& display)
         const std::string pagePath = state.Folder.Cache + fileName;
         if (FindIgnoreCase(fileName, ".htm") == 0 || !FileExists(pagePath))
             continue;
-        display.StatusWindow("Download Status", "Updating Links In " + std::string(CrLf) + pagePath + CrLf, "",
-                             false);
+        display.StatusWindow("Download Status", "Updating Links In " + std::string(CrLf) + pagePath + CrLf, "", false);
         ProcessPendingEvents();
         RewritePage(state.Folder.Cache, fileName, url, aliasPath, state.CurrentAlias);
     }

@@ -14,8 +14,7 @@ Crawler::Crawler(ProgramState& state, Transfer& transfer, const Socket& socket, 
     , m_transfer(transfer)
     , m_socket(socket)
     , m_options(options)
-{
-}
+{ }
 
 bool Crawler::IsValidExtension(const std::string& extension) const
 {

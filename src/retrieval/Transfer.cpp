@@ -30,8 +30,8 @@ Transfer::~Transfer()
     CloseOutput();
 }
 
-bool Transfer::TransferFile(const std::string& url, const std::string& host, int port, const std::string& request,
-                            const std::string& savePath)
+bool Transfer::TransferFile(
+    const std::string& url, const std::string& host, int port, const std::string& request, const std::string& savePath)
 {
     if (m_phase != Phase::Idle)
         return false; // one socket, one transfer: a nested call from inside a wait is refused
@@ -110,9 +110,8 @@ bool Transfer::CloseOutput()
 void Transfer::ShowProgress(const std::string& progress)
 {
     m_display.StatusWindow("Download Status",
-                           "Receiving" + std::string(CrLf) + m_status.CurrentURL + CrLf + "Saving As" + CrLf
-                               + m_status.SavePath,
-                           progress, true);
+        "Receiving" + std::string(CrLf) + m_status.CurrentURL + CrLf + "Saving As" + CrLf + m_status.SavePath, progress,
+        true);
 }
 
 void Transfer::OnConnected()

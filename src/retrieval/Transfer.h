@@ -11,7 +11,6 @@
 
 #include <QEventLoop>
 #include <QTimer>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -39,7 +38,7 @@ public:
     // without data); false when it timed out, failed to connect, could not write, or was cancelled.
     // The outcome is also left in status.State. A second call while one is waiting fails at once.
     bool TransferFile(const std::string& url, const std::string& host, int port, const std::string& request,
-                      const std::string& savePath);
+        const std::string& savePath);
 
     // The Cancel button: closes the connection and the output file, deletes the partial file, and
     // sets the state to Cancelled, which stays until the next transfer starts. Safe at any moment,

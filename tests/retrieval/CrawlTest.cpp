@@ -13,10 +13,9 @@
 #include "testsupport/TempFolder.h"
 
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace tarnwick {
 namespace {
@@ -109,8 +108,9 @@ TEST_F(CrawlTest, DepthZeroFetchesTheStartPageAlone)
 
 TEST_F(CrawlTest, DepthOneFetchesWhatPassesTheFiltersAndWalksNothingFurther)
 {
-    server.Serve("/d/index.htm", "<a href=\"a.htm\">A</a><img src=\"pic.gif\"><a href=\"run.cgi\">c</a>"
-                                 "<a href=\"mailto:x@y\">m</a><a href=\"q.htm?x=1\">q</a><a href=\"#top\">t</a>");
+    server.Serve("/d/index.htm",
+        "<a href=\"a.htm\">A</a><img src=\"pic.gif\"><a href=\"run.cgi\">c</a>"
+        "<a href=\"mailto:x@y\">m</a><a href=\"q.htm?x=1\">q</a><a href=\"#top\">t</a>");
     server.Serve("/d/a.htm", "<img src=\"deep.gif\">");
     server.Serve("/d/pic.gif", "GIF89a");
     ASSERT_TRUE(RunUrl(Site("/d/index.htm"), 1));
@@ -225,17 +225,18 @@ TEST_F(CrawlTest, AnUnreachableStartPageLeavesTheLinkDue)
 
 TEST_F(CrawlTest, StoredPagesPointAtTheirLocalCopies)
 {
-    server.Serve("/d/index.htm", "<html>\r\n<p>see a.htm here</p><a title=\"x\" href=\"a.htm#sec\">A</a>\r\n"
-                                 "<img src=\"../pic.gif\"><a href=\"http://elsewhere.invalid/x.htm\">e</a>");
+    server.Serve("/d/index.htm",
+        "<html>\r\n<p>see a.htm here</p><a title=\"x\" href=\"a.htm#sec\">A</a>\r\n"
+        "<img src=\"../pic.gif\"><a href=\"http://elsewhere.invalid/x.htm\">e</a>");
     server.Serve("/d/a.htm", "<p>a</p>");
     server.Serve("/pic.gif", "GIF");
     ASSERT_TRUE(RunUrl(Site("/d/index.htm"), 1));
     const std::string page = Cached(state.Links.At(1).LocalFile);
     const std::string a = LocalAddress(state.Folder.Cache, LocalNameOf(Site("/d/a.htm")));
     const std::string pic = LocalAddress(state.Folder.Cache, LocalNameOf(Site("/pic.gif")));
-    EXPECT_EQ(page, "<base href=\"" + Site("/d/index.htm") + "\">\r\n<html>\r\n<p>see a.htm here</p><a title=\"x\" href=\""
-                        + a + "#sec\">A</a>\r\n<img src=\"" + pic
-                        + "\"><a href=\"http://elsewhere.invalid/x.htm\">e</a>");
+    EXPECT_EQ(page,
+        "<base href=\"" + Site("/d/index.htm") + "\">\r\n<html>\r\n<p>see a.htm here</p><a title=\"x\" href=\"" + a
+            + "#sec\">A</a>\r\n<img src=\"" + pic + "\"><a href=\"http://elsewhere.invalid/x.htm\">e</a>");
 }
 
 } // namespace

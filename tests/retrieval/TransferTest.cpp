@@ -25,11 +25,9 @@ constexpr TransferTimeouts Quick{300ms, 300ms};
 class TransferTest : public ::testing::Test, protected test::WithApplication
 {
 protected:
-
     bool Fetch(const std::string& path, const std::string& file = "out.gif")
     {
-        return transfer.TransferFile("http://test" + path, server.HostWithPort(), 80, "GET " + path,
-                                     folder.File(file));
+        return transfer.TransferFile("http://test" + path, server.HostWithPort(), 80, "GET " + path, folder.File(file));
     }
 
     test::TempFolder folder;
@@ -43,9 +41,9 @@ protected:
 TEST_F(TransferTest, StoresTheAnswerChunkByChunkAndReportsProgress)
 {
     const std::string body(1234, 'x');
-    server.Script("/d/a.gif", {ServerStep::Send(body.substr(0, 400)), ServerStep::Pause(30),
-                               ServerStep::Send(body.substr(400, 400)), ServerStep::Pause(30),
-                               ServerStep::Send(body.substr(800)), ServerStep::Pause(30), ServerStep::Close()});
+    server.Script("/d/a.gif",
+        {ServerStep::Send(body.substr(0, 400)), ServerStep::Pause(30), ServerStep::Send(body.substr(400, 400)),
+            ServerStep::Pause(30), ServerStep::Send(body.substr(800)), ServerStep::Pause(30), ServerStep::Close()});
     ASSERT_TRUE(Fetch("/d/a.gif"));
     EXPECT_EQ(status.State, TransferStateValue::Finished);
     ASSERT_EQ(server.Received().size(), 1u);
@@ -114,8 +112,8 @@ TEST_F(TransferTest, ARefusedConnectionFailsAtOnce)
     }
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_FALSE(transfer.TransferFile("http://x/", "127.0.0.1:" + std::to_string(closedPort), 80, "GET /",
-                                       folder.File("out.htm")));
+    EXPECT_FALSE(transfer.TransferFile(
+        "http://x/", "127.0.0.1:" + std::to_string(closedPort), 80, "GET /", folder.File("out.htm")));
     EXPECT_NE(status.State, TransferStateValue::Finished);
     EXPECT_FALSE(FileExists(folder.File("out.htm")));
     EXPECT_TRUE(display.Calls.empty());
@@ -123,8 +121,8 @@ TEST_F(TransferTest, ARefusedConnectionFailsAtOnce)
 
 TEST_F(TransferTest, AHostThatDoesNotResolveFails)
 {
-    EXPECT_FALSE(transfer.TransferFile("http://no-such-host.invalid/", "no-such-host.invalid", 80, "GET /",
-                                       folder.File("out.htm")));
+    EXPECT_FALSE(transfer.TransferFile(
+        "http://no-such-host.invalid/", "no-such-host.invalid", 80, "GET /", folder.File("out.htm")));
     EXPECT_FALSE(FileExists(folder.File("out.htm")));
 }
 
@@ -146,8 +144,9 @@ TEST_F(TransferTest, AResetInTheMiddleEndsTheTransferWithTheDataSoFar)
 
 TEST_F(TransferTest, CancelDuringDataDeletesThePartialFileAndStopsWriting)
 {
-    server.Script("/big.htm", {ServerStep::Send("first"), ServerStep::Pause(50), ServerStep::Send("second"),
-                               ServerStep::Pause(50), ServerStep::Close()});
+    server.Script("/big.htm",
+        {ServerStep::Send("first"), ServerStep::Pause(50), ServerStep::Send("second"), ServerStep::Pause(50),
+            ServerStep::Close()});
     // Cancel as the first chunk is shown, the way the Cancel button runs inside the wait.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -182,7 +181,6 @@ TEST_F(TransferTest, AnExplicitPortInTheHostIsReached)
 class TransferEventsTest : public ::testing::Test, protected test::WithApplication
 {
 protected:
-
     // Runs TransferFile while the given events are raised from the event loop.
     bool RunWith(std::function<void()> events)
     {

@@ -4,7 +4,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,7 +61,8 @@ NginxServer::NginxServer(const std::string& root)
              << (::getuid() == 0 ? "user root;\n" : "") << "error_log " << m_prefix << "logs/error.log;\n"
              << "pid " << m_prefix << "nginx.pid;\n"
              << "events { worker_connections 256; }\n"
-             << "http {\n  access_log off;\n  sendfile on;\n"
+             << "http {\n  log_format requests '$request';\n  access_log " << m_prefix
+             << "logs/access.log requests;\n  sendfile on;\n"
              << "  client_body_temp_path " << m_prefix << "body;\n  proxy_temp_path " << m_prefix << "proxy;\n"
              << "  fastcgi_temp_path " << m_prefix << "fastcgi;\n  uwsgi_temp_path " << m_prefix << "uwsgi;\n"
              << "  scgi_temp_path " << m_prefix << "scgi;\n"
@@ -70,8 +70,8 @@ NginxServer::NginxServer(const std::string& root)
         conf.close();
 
         m_process.start(QString::fromStdString(nginx),
-                        {QStringLiteral("-c"), QString::fromStdString(m_prefix + "nginx.conf"), QStringLiteral("-p"),
-                         QString::fromStdString(m_prefix)});
+            {QStringLiteral("-c"), QString::fromStdString(m_prefix + "nginx.conf"), QStringLiteral("-p"),
+                QString::fromStdString(m_prefix)});
         if (!m_process.waitForStarted(5000)) {
             m_error = "nginx did not start";
             continue;
@@ -88,6 +88,15 @@ NginxServer::NginxServer(const std::string& root)
             m_process.waitForFinished(2000);
         }
     }
+}
+
+std::vector<std::string> NginxServer::Requests() const
+{
+    std::vector<std::string> lines;
+    std::ifstream log(m_prefix + "logs/access.log");
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 NginxServer::~NginxServer()

@@ -4,8 +4,8 @@
 // configuration that serves one folder, stopped when the object goes.
 
 #include <QProcess>
-
 #include <string>
+#include <vector>
 
 namespace tarnwick::test {
 
@@ -23,6 +23,9 @@ public:
     std::string HostWithPort() const { return "127.0.0.1:" + std::to_string(m_port); }
     // Why it could not be started.
     const std::string& Error() const { return m_error; }
+    // Every request line served so far, in order, as the client sent it ("GET /a.htm"). nginx
+    // writes each line before it closes the connection, so a finished transfer is always listed.
+    std::vector<std::string> Requests() const;
 
 private:
     QProcess m_process;
