@@ -101,7 +101,7 @@ std::string LocalAddress(const std::string& cacheFolder, std::string_view fileNa
 }
 
 bool RewritePage(const std::string& cacheFolder, const std::string& fileName, const std::string& pageURL,
-    const std::string& aliasPath, AliasEntry& currentAlias)
+    const std::string& aliasPath, AliasEntry& currentAlias, AliasIndex* index)
 {
     const std::string pagePath = cacheFolder + fileName;
     const std::string workPath = cacheFolder + "Tarnwick.TMP";
@@ -125,7 +125,11 @@ bool RewritePage(const std::string& cacheFolder, const std::string& fileName, co
         // A base element names where the page lives on the web; it keeps that address.
         const bool isBase = tag.size() > 5 && EqualsIgnoreCase(std::string_view(tag).substr(0, 5), "<base");
         if (!isBase && NextLink({}, tag, inTag, reference)) {
-            LookupAlias(aliasPath, ResolveURL(pageURL, reference), currentAlias);
+            const std::string absolute = ResolveURL(pageURL, reference);
+            if (index != nullptr)
+                index->Lookup(aliasPath, absolute, currentAlias);
+            else
+                LookupAlias(aliasPath, absolute, currentAlias);
             // Replace the reference inside this tag, where its value begins, never elsewhere.
             const std::size_t at = FindIgnoreCase(tag, reference, KeywordPosition(tag));
             if (!currentAlias.FileName.empty() && at > 0)
@@ -147,7 +151,7 @@ bool RewritePage(const std::string& cacheFolder, const std::string& fileName, co
     return true;
 }
 
-void UpdateLinks(ProgramState& state, StatusDisplay& display)
+void UpdateLinks(ProgramState& state, StatusDisplay& display, AliasIndex* index)
 {
     const std::string aliasPath = state.Folder.Base + "alias.dat";
     const std::string copyPath = state.Folder.Base + "temp.dat";
@@ -169,7 +173,7 @@ void UpdateLinks(ProgramState& state, StatusDisplay& display)
             continue;
         display.StatusWindow("Download Status", "Updating Links In " + std::string(CrLf) + pagePath + CrLf, "", false);
         ProcessPendingEvents();
-        RewritePage(state.Folder.Cache, fileName, url, aliasPath, state.CurrentAlias);
+        RewritePage(state.Folder.Cache, fileName, url, aliasPath, state.CurrentAlias, index);
     }
 }
 

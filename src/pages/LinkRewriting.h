@@ -5,6 +5,7 @@
 // copy, and a base line with the page's web address goes on top, so the references left alone
 // still reach the web. Every other byte of the page stays as it was.
 
+#include "retrieval/AliasMap.h"
 #include "state/ProgramState.h"
 #include "state/StatusDisplay.h"
 
@@ -19,7 +20,8 @@ std::string LocalAddress(const std::string& cacheFolder, std::string_view fileNa
 
 // Rewrites every stored page listed in the alias map (Folder.Base + "alias.dat"), reading a copy of
 // it (temp.dat); pages that are missing or are not pages (no ".htm" in the name) are passed over.
-void UpdateLinks(ProgramState& state, StatusDisplay& display);
+// An index of the map, when the caller has one, saves a scan of the file per reference.
+void UpdateLinks(ProgramState& state, StatusDisplay& display, AliasIndex* index = nullptr);
 
 // Rewrites one stored page whose web address is pageURL; false when it could not be rewritten (the
 // page is then left as it was). The references are resolved against pageURL and looked up in the

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -154,6 +155,71 @@ bool LookupAlias(const std::string& aliasPath, std::string_view url, AliasEntry&
         return false; // a name that could leave the cache folder is never handed out
     currentAlias.URL = std::string(url);
     currentAlias.FileName = std::move(name);
+    return true;
+}
+
+bool AliasIndex::Refresh(const std::string& aliasPath)
+{
+    File file(::open(aliasPath.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info
+    {
+    };
+    if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0) {
+        Forget();
+        return false;
+    }
+    const bool sameFile = aliasPath == m_path && static_cast<std::uint64_t>(info.st_dev) == m_device
+        && static_cast<std::uint64_t>(info.st_ino) == m_inode && info.st_size >= m_read;
+    if (!sameFile) {
+        m_first.clear();
+        m_path = aliasPath;
+        m_device = static_cast<std::uint64_t>(info.st_dev);
+        m_inode = static_cast<std::uint64_t>(info.st_ino);
+        m_read = 0;
+    }
+    if (info.st_size == m_read)
+        return true;
+
+    std::string added(static_cast<std::size_t>(info.st_size - m_read), '\0');
+    const std::size_t got = ReadAt(file.Fd(), added.data(), added.size(), m_read);
+    added.resize(got);
+    // Whole lines only: a line still being written is taken at the next look.
+    std::size_t from = 0;
+    for (std::size_t end = added.find('\n'); end != std::string::npos; end = added.find('\n', from)) {
+        std::string_view line(added.data() + from, end - from);
+        from = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        // '"' URL '","' name '"': the URL holds no double quote, so the first '","' ends it.
+        const std::size_t middle = line.find("\",\"", 1);
+        if (line.size() < 6 || line.front() != '"' || line.back() != '"' || middle == std::string_view::npos)
+            continue;
+        std::string_view name = line.substr(middle + 3, line.size() - middle - 4);
+        if (name.empty() || HoldsAnyOf(name, std::string_view("\"/\\\0", 4)))
+            continue;
+        m_first.emplace(std::string(line.substr(1, middle - 1)), std::string(name));
+    }
+    m_read += static_cast<std::int64_t>(from);
+    return true;
+}
+
+void AliasIndex::Forget()
+{
+    m_first.clear();
+    m_path.clear();
+    m_read = 0;
+}
+
+bool AliasIndex::Lookup(const std::string& aliasPath, std::string_view url, AliasEntry& currentAlias)
+{
+    currentAlias = {};
+    if (HoldsAnyOf(url, "\"\r\n") || !Refresh(aliasPath))
+        return false;
+    const auto found = m_first.find(std::string(url));
+    if (found == m_first.end())
+        return false;
+    currentAlias.URL = std::string(url);
+    currentAlias.FileName = found->second;
     return true;
 }
 

@@ -7,8 +7,10 @@
 
 #include "state/ProgramState.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace tarnwick {
 
@@ -23,5 +25,26 @@ namespace tarnwick {
 // true; sets both fields to "" and returns false when there is none or the file is missing. Costs
 // about one read of the file up to the entry.
 bool LookupAlias(const std::string& aliasPath, std::string_view url, AliasEntry& currentAlias);
+
+// The entries of the alias map held in memory for a whole run, so a lookup costs a look at the
+// file's size instead of a scan of it. The file stays what counts: the index reads only what was
+// appended since its last look, and reads the file anew when it was replaced or shortened.
+class AliasIndex
+{
+public:
+    // As LookupAlias above, with the same result.
+    bool Lookup(const std::string& aliasPath, std::string_view url, AliasEntry& currentAlias);
+    // Drops what the index holds: the map was deleted (a file made anew may get the old one's inode).
+    void Forget();
+
+private:
+    bool Refresh(const std::string& aliasPath);
+
+    std::string m_path;
+    std::uint64_t m_device = 0;
+    std::uint64_t m_inode = 0;
+    std::int64_t m_read = 0; // bytes of the file taken into the index (whole lines only)
+    std::unordered_map<std::string, std::string> m_first; // URL -> the name of its first line
+};
 
 } // namespace tarnwick

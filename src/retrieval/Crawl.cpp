@@ -30,7 +30,7 @@ bool Crawler::FetchURL(const std::string& base, const std::string& reference, st
     std::string request;
     const std::string absolute = ResolveURL(base, reference, host, port, request);
 
-    LookupAlias(AliasPath(), absolute, m_state.CurrentAlias);
+    m_aliases.Lookup(AliasPath(), absolute, m_state.CurrentAlias);
     bool isNew = false;
     const std::string known = m_state.CurrentAlias.FileName;
     if (!known.empty() && FileExists(cache + known)) {

@@ -5,6 +5,7 @@
 // depth. A file already fetched in this run is found in the alias map and used again.
 
 #include "platform/Socket.h"
+#include "retrieval/AliasMap.h"
 #include "retrieval/Transfer.h"
 #include "state/Options.h"
 #include "state/ProgramState.h"
@@ -29,6 +30,8 @@ public:
 
     // The path of the alias map of the current run.
     std::string AliasPath() const { return m_state.Folder.Base + "alias.dat"; }
+    // The alias map of the run in memory, shared with the rewriting at the run's end.
+    AliasIndex& Aliases() { return m_aliases; }
 
 private:
     bool IsValidExtension(const std::string& extension) const;
@@ -37,6 +40,7 @@ private:
     Transfer& m_transfer;
     const Socket& m_socket;
     const Options& m_options;
+    AliasIndex m_aliases;
 };
 
 } // namespace tarnwick

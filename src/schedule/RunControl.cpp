@@ -73,6 +73,7 @@ bool RunControl::RunLink(int i)
     state.Crawl.DepthLimit = std::clamp(link.Depth, 0, MaxDepth);
     m_context.Connection.SetRemoteHost("");
     DeleteFile(m_crawler.AliasPath());
+    m_crawler.Aliases().Forget();
 
     // Copies: the record's own fields are written while the crawl reads its address.
     const std::string url = link.URL;
@@ -89,7 +90,7 @@ bool RunControl::RunLink(int i)
 
     m_context.Display.StatusWindow("Download Status", "Creating Log", "", true);
     CreateLogHTML(state, m_context.Display, m_context.Time);
-    UpdateLinks(state, m_context.Display);
+    UpdateLinks(state, m_context.Display, &m_crawler.Aliases());
     m_context.Display.UnloadStatusWindow();
     return state.Transfer.State != TransferStateValue::Cancelled;
 }

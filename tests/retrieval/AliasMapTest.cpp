@@ -75,6 +75,11 @@ TEST_P(LookupTest, FindsTheFirstLineWhoseUrlIsExactlyTheOne)
     EXPECT_EQ(LookupAlias(map, row.url, current), !row.fileName.empty());
     EXPECT_EQ(current.FileName, row.fileName);
     EXPECT_EQ(current.URL, row.fileName.empty() ? "" : row.url);
+
+    AliasIndex index; // the run's in-memory index answers the same
+    AliasEntry indexed{"stale", "stale.htm"};
+    EXPECT_EQ(index.Lookup(map, row.url, indexed), !row.fileName.empty());
+    EXPECT_EQ(indexed.FileName, row.fileName);
 }
 
 const LookupCase LookupCases[] = {
@@ -132,6 +137,34 @@ TEST(AliasMap, LongEntriesAcrossReadWindows)
     EXPECT_TRUE(LookupAlias(map, "http://h/short", current));
     EXPECT_EQ(current.FileName, "short.htm");
     EXPECT_FALSE(LookupAlias(map, longUrl + "2", current));
+}
+
+TEST(AliasMap, TheIndexFollowsTheFile)
+{
+    TempFolder folder;
+    const std::string map = folder.File("alias.dat");
+    AliasIndex index;
+    AliasEntry current;
+    EXPECT_FALSE(index.Lookup(map, "http://h/a", current));
+    ASSERT_TRUE(AddAlias(map, "http://h/a", "a.htm", current));
+    ASSERT_TRUE(AddAlias(map, "http://h/b", "b.htm", current));
+    EXPECT_TRUE(index.Lookup(map, "http://h/b", current));
+    EXPECT_EQ(current.FileName, "b.htm");
+    // An appended line, then a line still being written, which counts once it is whole.
+    ASSERT_TRUE(AddAlias(map, "http://h/a", "later.htm", current));
+    folder.Write("alias.dat", folder.Read("alias.dat") + "\"http://h/c\",\"c.h");
+    EXPECT_FALSE(index.Lookup(map, "http://h/c", current));
+    folder.Write("alias.dat", folder.Read("alias.dat") + "tm\"\r\n");
+    EXPECT_TRUE(index.Lookup(map, "http://h/c", current));
+    EXPECT_EQ(current.FileName, "c.htm");
+    EXPECT_TRUE(index.Lookup(map, "http://h/a", current));
+    EXPECT_EQ(current.FileName, "a.htm");
+    // A new run deletes the map: the index starts over.
+    DeleteFile(map);
+    EXPECT_FALSE(index.Lookup(map, "http://h/a", current));
+    ASSERT_TRUE(AddAlias(map, "http://h/x", "x.htm", current));
+    EXPECT_FALSE(index.Lookup(map, "http://h/a", current));
+    EXPECT_TRUE(index.Lookup(map, "http://h/x", current));
 }
 
 TEST(AliasMap, LastOfTenThousandEntries)

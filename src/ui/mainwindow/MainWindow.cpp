@@ -129,7 +129,8 @@ MainWindow::MainWindow(MainWindowSetup setup)
 
 MainWindow::~MainWindow()
 {
-    // The status window is a top-level window of its own; it goes with the main window.
+    // The status and details windows are top-level windows of their own; they go with this one.
+    delete m_details;
     delete m_status;
 }
 
