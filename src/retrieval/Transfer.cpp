@@ -11,6 +11,7 @@ Transfer::Transfer(TransferStatus& status, Socket& socket, StatusDisplay& displa
     , m_display(display)
     , m_timeouts(timeouts)
 {
+    m_connectTimer.setObjectName(QStringLiteral("Timer1"));
     m_connectTimer.setSingleShot(true);
     m_silenceTimer.setSingleShot(true);
     QObject::connect(&m_connectTimer, &QTimer::timeout, &m_connectTimer, [this] {

@@ -25,20 +25,6 @@ public:
     virtual void LogoffInternet() = 0;
 };
 
-// Going on line by hand: no program is driven, only the flag follows.
-class NullDialUp final : public DialUp
-{
-public:
-    explicit NullDialUp(SessionState& session)
-        : m_session(session)
-    { }
-    void LogonToInternet() override { m_session.LoggedOn = true; }
-    void LogoffInternet() override { m_session.LoggedOn = false; }
-
-private:
-    SessionState& m_session;
-};
-
 // What run control asks of the windows.
 class RunUi
 {
