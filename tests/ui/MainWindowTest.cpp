@@ -282,12 +282,18 @@ private Q_SLOTS:
                 QTest::mouseClick(cancel, Qt::LeftButton);
         });
         poll.start(5);
-        // While the run waits, the catalogue commands do nothing.
-        program.boxes.WhileOpen = [&] { program.Click("cmdCreateNewLink"); };
+        // While the run waits (here in its logon question, before any connection), the catalogue
+        // commands and a second download do nothing.
+        program.boxes.WhileOpen = [&] {
+            program.Click("cmdCreateNewLink");
+            program.Click("cmdDownloadNow");
+            program.window->Runs().ScheduleTick();
+        };
         program.Click("cmdDownloadNow");
         poll.stop();
 
         QCOMPARE(server.Requests().size(), size_t(2));
+        QCOMPARE(program.boxes.Boxes.size(), size_t(1)); // one logon question: no second run began
         const Catalogue& links = program.window->State().Links;
         QVERIFY(links.At(1).LastDownload > 0);
         QCOMPARE(links.At(2).LastDownload, 0.0);
