@@ -159,7 +159,7 @@ CacheSweep ExpireCache(ProgramState& state, const Options& options, StatusDispla
         path.resize(cacheFolder.size());
         path += name;
         const std::string ext = ExtensionOf(path);
-        const bool valid = ext.empty() || FindIgnoreCase(validExtensions, ext + " ") != 0;
+        const bool valid = IsValidExtension(validExtensions, ext);
         if (cutoff > age || !valid)
             DeleteEntry(folder, name, sweep);
     }

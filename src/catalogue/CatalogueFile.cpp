@@ -402,7 +402,26 @@ bool LoadCatalogue(const std::string& path, bool append, Catalogue& links, LinkL
 
 std::string CatalogueLine(const LinkRecord& link)
 {
-    std::string line = "<a href=\"" + link.URL + "\">" + link.Title + "</a>";
+    // An address typed by hand may hold a character that would end the quoted value or the tag
+    // (and so lose the link at the next load); those are written percent-encoded, which names the
+    // same address.
+    std::string url;
+    for (char c : link.URL) {
+        switch (c) {
+        case '"':
+            url += "%22";
+            break;
+        case '<':
+            url += "%3C";
+            break;
+        case '>':
+            url += "%3E";
+            break;
+        default:
+            url += c;
+        }
+    }
+    std::string line = "<a href=\"" + url + "\">" + link.Title + "</a>";
     if (!link.LocalFile.empty())
         line += "<!local=" + link.LocalFile + ">";
     if (link.Frequency > 0)

@@ -45,12 +45,13 @@ bool CreateLogHTML(const ProgramState& state, StatusDisplay& display, const Cloc
         page += "<hr><h1>" + link.Title + "</h1>" + CrLf;
         const std::string copy = cache + link.LocalFile;
         if (!link.LocalFile.empty() && FileExists(copy)) {
-            page += "Was last downloaded from <a href=" + url + ">" + url + "</a>" + CrLf;
+            page += "Was last downloaded from <a href=\"" + url + "\">" + url + "</a>" + CrLf;
             page += " on " + std::string(TrimBlanks(FileDateText(copy))) + CrLf;
             page += " at " + std::string(TrimBlanks(FileTimeText(copy))) + CrLf;
-            page += " and stored in <a href=" + link.LocalFile + ">" + copy + "</a>." + CrLf;
+            page += " and stored in <a href=\"" + EscapeAddress(link.LocalFile) + "\">" + EscapeAddress(copy) + "</a>."
+                + CrLf;
         } else {
-            page += "Was not yet been downloaded from <a href=" + url + ">" + url + "</a>." + CrLf;
+            page += "Was not yet been downloaded from <a href=\"" + url + "\">" + url + "</a>." + CrLf;
         }
     }
     const DateTimeParts now = PartsOfDayNumber(clock.NowAsDayNumber());

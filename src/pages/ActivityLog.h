@@ -13,7 +13,8 @@
 
 namespace tarnwick {
 
-// Escapes the characters that would let an address change the markup of the page around it.
+// Escapes the characters that would let an address change the markup of the page around it. The
+// page quotes its href values, so a blank in an imported address cannot start a new attribute.
 std::string EscapeAddress(const std::string& address);
 
 // Writes the log page anew; false when it could not be written.

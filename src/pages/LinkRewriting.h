@@ -27,6 +27,6 @@ void UpdateLinks(ProgramState& state, StatusDisplay& display, AliasIndex* index 
 // page is then left as it was). The references are resolved against pageURL and looked up in the
 // alias map at aliasPath.
 bool RewritePage(const std::string& cacheFolder, const std::string& fileName, const std::string& pageURL,
-    const std::string& aliasPath, AliasEntry& currentAlias);
+    const std::string& aliasPath, AliasEntry& currentAlias, AliasIndex* index = nullptr);
 
 } // namespace tarnwick

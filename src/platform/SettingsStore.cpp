@@ -51,6 +51,16 @@ void IniSettingsStore::Save(const std::string& section, const std::string& key, 
     m_settings->setValue(KeyPath(section, key), QString::fromStdString(value));
 }
 
+bool IniSettingsStore::Sync(std::string& error)
+{
+    if (Sync()) {
+        error.clear();
+        return true;
+    }
+    error = "Cannot write the settings file " + FileName();
+    return false;
+}
+
 bool IniSettingsStore::Sync()
 {
     m_settings->sync();

@@ -20,6 +20,12 @@ public:
     virtual std::string Get(
         const std::string& section, const std::string& key, const std::string& defaultValue) const = 0;
     virtual void Save(const std::string& section, const std::string& key, const std::string& value) = 0;
+    // Makes what was saved durable; false with a reason when it could not be written.
+    virtual bool Sync(std::string& error)
+    {
+        error.clear();
+        return true;
+    }
 };
 
 // The store as an INI file. Values are kept exactly: blanks at either end, quotes, ";", ",", "=",
@@ -42,6 +48,7 @@ public:
 
     // Writes what was saved to the file now; false when the file could not be written.
     bool Sync();
+    bool Sync(std::string& error) override;
     // The full path of the file.
     std::string FileName() const;
 

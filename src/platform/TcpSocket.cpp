@@ -10,6 +10,23 @@ namespace {
 // in memory: the rest waits in the kernel until we have written what we read.
 constexpr qint64 ReadBufferSize = 256 * 1024;
 
+// Counts the socket's own signals being handled, so Reset knows whether it may delete the socket.
+class Dispatching
+{
+public:
+    explicit Dispatching(int& depth)
+        : m_depth(depth)
+    {
+        ++m_depth;
+    }
+    ~Dispatching() { --m_depth; }
+    Dispatching(const Dispatching&) = delete;
+    Dispatching& operator=(const Dispatching&) = delete;
+
+private:
+    int& m_depth;
+};
+
 } // namespace
 
 void SplitHostAndPort(std::string_view host, int defaultPort, std::string& name, int& port)
@@ -55,7 +72,12 @@ void TcpSocket::Reset()
     // Disconnect first: a closed connection reports nothing more.
     m_socket->disconnect(this);
     m_socket->abort();
-    m_socket->deleteLater();
+    // Inside one of the socket's own signals it must outlive the call; otherwise it goes now, as
+    // deferred deletes would wait for the end of a whole crawl's nested waits.
+    if (m_dispatching > 0)
+        m_socket->deleteLater();
+    else
+        delete m_socket;
     m_socket = nullptr;
 }
 
@@ -77,6 +99,7 @@ bool TcpSocket::Connect()
     m_socket = new QTcpSocket(this);
     m_socket->setReadBufferSize(ReadBufferSize);
     connect(m_socket, &QTcpSocket::connected, this, [this] {
+        const Dispatching dispatching(m_dispatching);
         m_connected = true;
         if (Events() != nullptr)
             Events()->OnConnected();
@@ -97,6 +120,7 @@ bool TcpSocket::Send(std::string_view bytes)
 
 void TcpSocket::Drain()
 {
+    const Dispatching dispatching(m_dispatching);
     // A handler may close the socket (a cancel), which ends the loop.
     char buffer[64 * 1024];
     while (m_socket != nullptr && m_socket->bytesAvailable() > 0) {
@@ -110,6 +134,7 @@ void TcpSocket::Drain()
 
 void TcpSocket::OnSocketError(QAbstractSocket::SocketError error)
 {
+    const Dispatching dispatching(m_dispatching);
     if (m_socket == nullptr)
         return;
     if (error == QAbstractSocket::RemoteHostClosedError) {
@@ -125,6 +150,7 @@ void TcpSocket::OnSocketError(QAbstractSocket::SocketError error)
 
 void TcpSocket::OnDisconnected()
 {
+    const Dispatching dispatching(m_dispatching);
     Drain();
     if (m_socket != nullptr && Events() != nullptr)
         Events()->OnClosed();

@@ -27,6 +27,7 @@ private:
     void Reset();
 
     QTcpSocket* m_socket = nullptr;
+    int m_dispatching = 0; // depth of the socket's own signals being handled
     bool m_connected = false; // the current connection was made (errors before it are connect failures)
 };
 

@@ -87,4 +87,9 @@ std::string NewCacheName(std::string_view reference, const std::string& cacheFol
     return NewCacheName(reference, cacheFolder, ProgramGenerator());
 }
 
+bool IsValidExtension(std::string_view validExtensions, std::string_view extension)
+{
+    return extension.empty() || FindIgnoreCase(std::string(validExtensions) + " ", extension) > 0;
+}
+
 } // namespace tarnwick

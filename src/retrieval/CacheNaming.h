@@ -20,6 +20,11 @@ std::string RandomName();
 // when a "/" or "\" follows that dot (so a dotted host or folder name can give the extension).
 std::string ExtensionOf(std::string_view path);
 
+// Whether a file of this extension may be fetched and kept: the extension occurs, ignoring case,
+// anywhere in the valid-extensions text followed by one blank. A plain-text search, so a piece of a
+// listed extension ("ht", "pg") passes too, and an empty extension always does.
+bool IsValidExtension(std::string_view validExtensions, std::string_view extension);
+
 // A new local name for the file of reference (as written in the page, or the catalogue URL), not
 // yet taken in cacheFolder (which ends in "/"): names are drawn again while cacheFolder + name
 // exists. The extension is ExtensionOf(reference): "" becomes "htm", exactly "jpeg" becomes "jpg",

@@ -7,6 +7,8 @@
 #include "support/Text.h"
 #include "url/Url.h"
 
+#include <algorithm>
+
 namespace tarnwick {
 
 Crawler::Crawler(ProgramState& state, Transfer& transfer, const Socket& socket, const Options& options)
@@ -15,12 +17,6 @@ Crawler::Crawler(ProgramState& state, Transfer& transfer, const Socket& socket, 
     , m_socket(socket)
     , m_options(options)
 { }
-
-bool Crawler::IsValidExtension(const std::string& extension) const
-{
-    // A plain-text search, so a piece of a listed extension ("ht", "pg") passes too.
-    return extension.empty() || FindIgnoreCase(m_options.Get(Option::ValidExtensions) + " ", extension) > 0;
-}
 
 bool Crawler::FetchURL(const std::string& base, const std::string& reference, std::string& localFile)
 {
@@ -45,14 +41,17 @@ bool Crawler::FetchURL(const std::string& base, const std::string& reference, st
 
     const bool otherHost = m_state.Crawl.StayOnHost && !m_socket.RemoteHost().empty() && m_socket.RemoteHost() != host
         && !FileExists(cache + localFile);
-    if (!IsValidExtension(ExtensionOf(localFile)) || otherHost) {
+    // A request with a control character in it (a line break inside a tag's value) would send more
+    // than one line to the server: such a reference is not fetched.
+    const bool unsafeRequest
+        = std::any_of(request.begin(), request.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (!IsValidExtension(m_options.Get(Option::ValidExtensions), ExtensionOf(localFile)) || otherHost
+        || unsafeRequest) {
         localFile.clear();
         return false;
     }
 
-    m_transfer.TransferFile(absolute, host, port, request, cache + localFile);
-    const TransferStateValue outcome = m_state.Transfer.State;
-    if (outcome == TransferStateValue::TimedOut || outcome == TransferStateValue::Cancelled) {
+    if (!m_transfer.TransferFile(absolute, host, port, request, cache + localFile)) {
         localFile.clear();
         return false;
     }

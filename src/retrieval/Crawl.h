@@ -34,8 +34,6 @@ public:
     AliasIndex& Aliases() { return m_aliases; }
 
 private:
-    bool IsValidExtension(const std::string& extension) const;
-
     ProgramState& m_state;
     Transfer& m_transfer;
     const Socket& m_socket;

@@ -169,8 +169,11 @@ void Transfer::OnError(int code, const std::string&)
     } else if (m_phase == Phase::Connecting && code == Socket::ConnectFailedCode) {
         // Refused or unknown host: fail now rather than sit out the connect time-out.
         End(TransferStateValue::TimedOut);
+    } else if (m_phase == Phase::Receiving) {
+        // The connection broke (not a close by the server): what arrived is not the whole file.
+        m_socket.Close();
+        End(TransferStateValue::TimedOut);
     }
-    // Any other error is left to the close or the silence rule.
 }
 
 } // namespace tarnwick

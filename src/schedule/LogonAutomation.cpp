@@ -55,7 +55,9 @@ void LogonAutomation::LogonToInternet()
     m_waiter.WaitSeconds(AccessProgramStartSeconds);
     // On line as far as the program knows, whatever the dial-up program does with the keys.
     m_session.LoggedOn = true;
-    SendKeystrokes(m_settings.Get(Option::LogonKeys));
+    // Without the program the keys (a password, often) would go to whatever window has the focus.
+    if (m_session.AccessTaskId > 0)
+        SendKeystrokes(m_settings.Get(Option::LogonKeys));
     m_waiter.WaitSeconds(AfterLogonSeconds);
 }
 

@@ -101,6 +101,9 @@ void RunControl::ScheduleTick()
     if (IsRunning())
         return; // the walk before this one is still running: this tick is lost
     RunGuard guard(state.Session);
+    // A cancel belongs to the run it stopped; left over, it would stop this walk at its first link
+    // that fetches nothing.
+    state.Transfer.State = TransferStateValue::Finished;
     const int count = state.Links.Count();
     for (int i = 1; i <= count && i <= state.Links.Count(); ++i) {
         const double now = m_context.Time.NowAsDayNumber();

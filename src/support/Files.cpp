@@ -30,7 +30,8 @@ bool RegularFileMTime(const std::string& path, std::time_t& mtime)
 {
     if (path.empty())
         return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a named pipe cannot hang the caller; it is no regular file anyway.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     FdCloser closer{fd};

@@ -139,6 +139,9 @@ TEST_F(CatalogueFileTest, SavedLinesHaveTheirFixedForm)
     wide.NextDownload = 46002; // never written
     EXPECT_EQ(CatalogueLine(wide), "<a href=\"http://w.example/\"></a><!width=1><!last=46001>\r\n");
     EXPECT_EQ(CatalogueLine(Record("u", "t")), "<a href=\"u\">t</a>\r\n");
+    // A typed address with a quote or angle brackets keeps its link through a save and a load.
+    EXPECT_EQ(
+        CatalogueLine(Record("http://q.example/a\"b<c>", "Q")), "<a href=\"http://q.example/a%22b%3Cc%3E\">Q</a>\r\n");
 }
 
 TEST_F(CatalogueFileTest, RoundTripKeepsEveryField)

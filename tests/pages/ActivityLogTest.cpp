@@ -120,33 +120,40 @@ TEST_P(LogTable, WritesOneLineOnTopThenEachLinkThenTheMoment)
 INSTANTIATE_TEST_SUITE_P(ActivityLog, LogTable,
     ::testing::Values(LogCase{"empty catalogue", {}, {}},
         LogCase{"link never fetched", {{"News", "http://news.test/", "", false}},
-            {"<hr><h1>News</h1>", "Was not yet been downloaded from <a href=http://news.test/>http://news.test/</a>."}},
+            {"<hr><h1>News</h1>",
+                "Was not yet been downloaded from <a href=\"http://news.test/\">http://news.test/</a>."}},
         LogCase{"copy gone from the cache", {{"News", "http://news.test/", "gonegone.htm", false}},
-            {"<hr><h1>News</h1>", "Was not yet been downloaded from <a href=http://news.test/>http://news.test/</a>."}},
+            {"<hr><h1>News</h1>",
+                "Was not yet been downloaded from <a href=\"http://news.test/\">http://news.test/</a>."}},
         LogCase{"fetched link", {{"News", "http://news.test/", "qmzkbtra.htm", true}},
-            {"<hr><h1>News</h1>", "Was last downloaded from <a href=http://news.test/>http://news.test/</a>",
-                " on 2024-02-29", " at 13:45:10", " and stored in <a href=qmzkbtra.htm>{CACHE}qmzkbtra.htm</a>."}},
+            {"<hr><h1>News</h1>", "Was last downloaded from <a href=\"http://news.test/\">http://news.test/</a>",
+                " on 2024-02-29", " at 13:45:10", " and stored in <a href=\"qmzkbtra.htm\">{CACHE}qmzkbtra.htm</a>."}},
         LogCase{"links in catalogue order",
             {{"B", "http://b.test/", "", false}, {"A", "http://a.test/x.htm", "aaaaaaaa.htm", true},
                 {"C", "http://c.test/", "", false}},
-            {"<hr><h1>B</h1>", "Was not yet been downloaded from <a href=http://b.test/>http://b.test/</a>.",
-                "<hr><h1>A</h1>", "Was last downloaded from <a href=http://a.test/x.htm>http://a.test/x.htm</a>",
-                " on 2024-02-29", " at 13:45:10", " and stored in <a href=aaaaaaaa.htm>{CACHE}aaaaaaaa.htm</a>.",
-                "<hr><h1>C</h1>", "Was not yet been downloaded from <a href=http://c.test/>http://c.test/</a>."}},
+            {"<hr><h1>B</h1>", "Was not yet been downloaded from <a href=\"http://b.test/\">http://b.test/</a>.",
+                "<hr><h1>A</h1>", "Was last downloaded from <a href=\"http://a.test/x.htm\">http://a.test/x.htm</a>",
+                " on 2024-02-29", " at 13:45:10", " and stored in <a href=\"aaaaaaaa.htm\">{CACHE}aaaaaaaa.htm</a>.",
+                "<hr><h1>C</h1>", "Was not yet been downloaded from <a href=\"http://c.test/\">http://c.test/</a>."}},
         // An address is escaped, so a link cannot put markup into the log page; the title is the
         // user's own text and is written as it stands.
         LogCase{"address with markup is escaped",
             {{"X", "http://x.test/?a=1&b=\"<script>alert(1)</script>", "", false}},
             {"<hr><h1>X</h1>",
                 "Was not yet been downloaded from "
-                "<a href=http://x.test/?a=1&amp;b=&quot;&lt;script&gt;alert(1)&lt;/script&gt;>"
+                "<a href=\"http://x.test/?a=1&amp;b=&quot;&lt;script&gt;alert(1)&lt;/script&gt;\">"
                 "http://x.test/?a=1&amp;b=&quot;&lt;script&gt;alert(1)&lt;/script&gt;</a>."}},
+        LogCase{"a blank in an address starts no attribute", {{"X", "http://x/ onmouseover=alert(1) y", "", false}},
+            {"<hr><h1>X</h1>",
+                "Was not yet been downloaded from <a href=\"http://x/ onmouseover=alert(1) y\">"
+                "http://x/ onmouseover=alert(1) y</a>."}},
         LogCase{"fetched address with markup is escaped", {{"X", "http://x.test/<b>", "xxxxxxxx.htm", true}},
-            {"<hr><h1>X</h1>", "Was last downloaded from <a href=http://x.test/&lt;b&gt;>http://x.test/&lt;b&gt;</a>",
-                " on 2024-02-29", " at 13:45:10", " and stored in <a href=xxxxxxxx.htm>{CACHE}xxxxxxxx.htm</a>."}},
+            {"<hr><h1>X</h1>",
+                "Was last downloaded from <a href=\"http://x.test/&lt;b&gt;\">http://x.test/&lt;b&gt;</a>",
+                " on 2024-02-29", " at 13:45:10", " and stored in <a href=\"xxxxxxxx.htm\">{CACHE}xxxxxxxx.htm</a>."}},
         LogCase{"title with markup is written unchanged", {{"<b>Bold</b> & <i>more</i>", "http://t.test/", "", false}},
             {"<hr><h1><b>Bold</b> & <i>more</i></h1>",
-                "Was not yet been downloaded from <a href=http://t.test/>http://t.test/</a>."}}),
+                "Was not yet been downloaded from <a href=\"http://t.test/\">http://t.test/</a>."}}),
     test::CaseName());
 
 TEST(ActivityLog, TheLastLineWritesTheMomentWithLeadingZerosOnTheTwentyFourHourClock)

@@ -206,6 +206,21 @@ TEST_F(CrawlTest, GarbageAndHugePagesAreWalkedSafely)
     EXPECT_GT(stored.size(), huge.size());
 }
 
+TEST_F(CrawlTest, ACancelOfAnEarlierRunDoesNotStopTheScheduledWalk)
+{
+    server.Serve("/b.htm", "b");
+    for (const std::string& path : {std::string("/a.cgi"), std::string("/b.htm")}) {
+        LinkRecord link;
+        link.URL = Site(path);
+        link.NextDownload = 1; // long due
+        state.Links.Append(link, list);
+    }
+    state.Transfer.State = TransferStateValue::Cancelled; // left by a manual run the user cancelled
+    control.ScheduleTick(); // the first link fetches nothing (its type is not wanted), the second runs
+    EXPECT_EQ(server.Requests(), std::vector<std::string>{"GET /b.htm"});
+    EXPECT_GT(state.Links.At(2).LastDownload, 0);
+}
+
 TEST_F(CrawlTest, AnUnreachableStartPageLeavesTheLinkDue)
 {
     std::string url;

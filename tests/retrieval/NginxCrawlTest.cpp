@@ -342,12 +342,12 @@ TEST_F(NginxCrawlTest, FetchesEachFileWithinDepthOnceAndStoresItForOfflineReadin
     const std::vector<std::string> expectedLog{
         "<html><title>Doradoza Tarnwick Log</title>",
         "<hr><h1>Fixture <docs></h1>",
-        "Was last downloaded from <a href=" + url + ">" + url + "</a>",
+        "Was last downloaded from <a href=\"" + url + "\">" + url + "</a>",
         lines[3],
         lines[4],
-        " and stored in <a href=" + start + ">" + state.Folder.Cache + start + "</a>.",
+        " and stored in <a href=\"" + start + "\">" + state.Folder.Cache + start + "</a>.",
         "<hr><h1>Never run</h1>",
-        "Was not yet been downloaded from <a href=" + neverUrl + ">" + neverUrl + "</a>.",
+        "Was not yet been downloaded from <a href=\"" + neverUrl + "\">" + neverUrl + "</a>.",
         "<hr>This log was created on " + std::string(created) + ".",
     };
     EXPECT_EQ(lines, expectedLog);

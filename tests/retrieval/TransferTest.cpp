@@ -240,6 +240,17 @@ TEST_F(TransferEventsTest, RemoteCloseWithoutACloseEventFinishesAndClosesTheFile
     EXPECT_EQ(status.State, TransferStateValue::Finished);
 }
 
+TEST_F(TransferEventsTest, ABrokenConnectionIsAFailureNotAFinishedFile)
+{
+    EXPECT_FALSE(RunWith([this] {
+        socket.RaiseConnected();
+        socket.RaiseData("half");
+        socket.RaiseError(10007); // a network error, not a close by the server
+        socket.RaiseClosed();
+    }));
+    EXPECT_EQ(status.State, TransferStateValue::TimedOut);
+}
+
 TEST_F(TransferEventsTest, LateEventsCannotUndoACancelOrATimeOut)
 {
     EXPECT_FALSE(RunWith([this] {

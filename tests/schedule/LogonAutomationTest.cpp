@@ -123,12 +123,13 @@ TEST(SplitAccessProgram, SplitsOtherTextLikeACommandLine)
     EXPECT_EQ(SplitAccessProgram("   ").Program, "");
 }
 
-TEST_F(LogonAutomationTest, NothingToStartLeavesNoTask)
+TEST_F(LogonAutomationTest, NothingToStartLeavesNoTaskAndTypesNothing)
 {
     session.AccessTaskId = 77; // an earlier logon's task is replaced by "none"
     options.Set(Option::LogonKeys, "x");
     dial.LogonToInternet();
-    EXPECT_EQ(Joined(events), "wait 5 | keys type \"x\" | wait 10");
+    // The keys (a password, often) are not typed into whatever window has the focus.
+    EXPECT_EQ(Joined(events), "wait 5 | wait 10");
     EXPECT_EQ(session.AccessTaskId, 0);
     EXPECT_TRUE(session.LoggedOn);
 }

@@ -178,6 +178,22 @@ private Q_SLOTS:
                         "<!depth=4>\r\n"));
     }
 
+    void aCloseDuringStartUpWaitsForTheLoad()
+    {
+        std::string catalogue;
+        for (int i = 0; i < 3000; ++i)
+            catalogue += "<a href=\"http://h/" + std::to_string(i) + ".htm\">Link " + std::to_string(i) + "</a>\r\n";
+        Program program(catalogue, {{{"Cache", "Days"}, "7"}});
+        // The close arrives at the first event turn of the start-up, before the options are read.
+        QTimer::singleShot(0, program.window.get(), [&] { program.window->close(); });
+        program.window->StartUp();
+        QTRY_VERIFY(!program.window->isVisible());
+        std::string saved;
+        QVERIFY(ReadWholeFile(program.base + "tarnwick.dat", saved));
+        QCOMPARE(saved, catalogue);
+        QCOMPARE(program.settings.Get("Cache", "Days", "x"), std::string("7"));
+    }
+
     void detailsToggleAndItsCloseButton()
     {
         Program program("<a href=\"http://a.example/a.htm\">Alpha</a>\r\n");

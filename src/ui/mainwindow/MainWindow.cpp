@@ -120,6 +120,12 @@ MainWindow::MainWindow(MainWindowSetup setup)
     m_schedule.setInterval(ScheduleIntervalMs);
     connect(&m_schedule, &QTimer::timeout, this, [this] { m_runControl->ScheduleTick(); });
 
+    // The details window exists from the start, hidden; its lists name the schedule values.
+    m_details = new LinkDetail(
+        m_state.Links, [this] { return CurrentPosition() + 1; }, *m_setup.Time, nullptr);
+    connect(m_details, &LinkDetail::hiddenByUser, this,
+        [this] { m_cmdLinkDetails->setText(QStringLiteral("Show Link Details")); });
+
     m_status = new DlStatus(this);
     m_transfer = std::make_unique<Transfer>(m_state.Transfer, m_socket, *m_status, m_setup.Timeouts);
     m_status->SetCancelAction([this] { m_transfer->Cancel(); });
@@ -441,14 +447,10 @@ void MainWindow::ShowCurrentLink()
 
 void MainWindow::StartUp()
 {
+    m_loading = true;
     m_state.RunStartTime = m_setup.Time->NowAsDayNumber();
     show();
     QApplication::processEvents();
-
-    m_details = new LinkDetail(
-        m_state.Links, [this] { return CurrentPosition() + 1; }, *m_setup.Time, nullptr);
-    connect(m_details, &LinkDetail::hiddenByUser, this,
-        [this] { m_cmdLinkDetails->setText(QStringLiteral("Show Link Details")); });
 
     setEnabled(false);
     m_state.Links.Replace(*this);
@@ -467,6 +469,7 @@ void MainWindow::StartUp()
         ShowCurrentLink();
     }
     SetScheduleTimer(m_chkEnableSchedule->isChecked());
+    m_loading = false;
 }
 
 void MainWindow::ShutDown()
@@ -476,12 +479,7 @@ void MainWindow::ShutDown()
     m_shutDown = true;
     m_schedule.stop();
     m_socket.Close();
-    if (m_state.Links.LinkCount > 0) {
-        std::string error;
-        if (!SaveCatalogue(m_state.Links, m_state.Folder, error))
-            m_boxes->Warning("Doradoza Tarnwick", error);
-    }
-    WriteIni(*this, *m_setup.Settings);
+    SaveEverything();
     if (m_details != nullptr)
         m_details->hide();
     m_status->hide();
@@ -490,13 +488,27 @@ void MainWindow::ShutDown()
     Q_EMIT shutDownFinished();
 }
 
+void MainWindow::SaveEverything()
+{
+    std::string error;
+    if (m_state.Links.LinkCount > 0 && !SaveCatalogue(m_state.Links, m_state.Folder, error))
+        m_boxes->Warning("Doradoza Tarnwick", error);
+    WriteIni(*this, *m_setup.Settings);
+    if (!m_setup.Settings->Sync(error))
+        m_boxes->Warning("Doradoza Tarnwick", error);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_state.Session.RunInProgress) {
-        // Stop the transfer now (closing the connection) and close once the run has wound down, so
-        // what the run changed is saved too.
+    if (m_loading || m_state.Session.RunInProgress) {
+        // A half-loaded catalogue must not replace the file, so a close waits for the load. A run
+        // may wait long (its logon question, its pauses): its transfer stops now, what the user
+        // has done is saved now, and the window closes once the run has wound down.
+        if (!m_loading && !m_closeRequested) {
+            m_transfer->Cancel();
+            SaveEverything();
+        }
         m_closeRequested = true;
-        m_transfer->Cancel();
         event->ignore();
         QTimer::singleShot(50, this, [this] {
             if (m_closeRequested)
@@ -629,7 +641,9 @@ void MainWindow::ImportLinks()
             append = m_boxes->YesNo("Import Links", "Overwrite the current list with links from " + request.Path + "?")
                 == Dialogs::Answer::No;
         }
+        m_loading = true;
         LoadCatalogue(request.Path, append, m_state.Links, *this, *m_status, *this, *m_setup.Time);
+        m_loading = false;
     }
     SetScheduleTimer(m_chkEnableSchedule->isChecked());
 }

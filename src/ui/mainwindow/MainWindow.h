@@ -169,8 +169,12 @@ private:
     std::unique_ptr<WindowControl> m_ownWindows;
     std::unique_ptr<LogonAutomation> m_logon;
     std::unique_ptr<RunControl> m_runControl;
+    // Writes the catalogue (when it has had links) and the options; warns when either fails.
+    void SaveEverything();
+
     bool m_shutDown = false;
     bool m_closeRequested = false;
+    bool m_loading = false; // start-up, or a catalogue load: a close waits for its end
 };
 
 } // namespace tarnwick
