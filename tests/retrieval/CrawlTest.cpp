@@ -86,7 +86,7 @@ protected:
     MemoryOptions options;
     TcpSocket socket;
     test::RecordingStatusDisplay display;
-    Transfer transfer{state.Transfer, socket, display, {500ms, 500ms}};
+    Transfer transfer{state.Transfer, socket, display, {1000ms, 1000ms}};
     test::FakeRunUi ui;
     test::FakeDialUp dial{state.Session};
     test::FakePrograms programs;

@@ -43,7 +43,7 @@ struct Program
         setup.Time = &clock;
         setup.Boxes = &boxes;
         setup.Launcher = &programs;
-        setup.Timeouts = {std::chrono::milliseconds(500), std::chrono::milliseconds(500)};
+        setup.Timeouts = {std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)};
         setup.ShowFileDialog = [this](FileDialogRequest& request) {
             ++fileDialogs;
             timerDuringDialog = window->ScheduleTimer().isActive();
