@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     nginx-light xvfb xauth xdotool x11-utils
-    chromium wget
+    chromium wget python3 fonts-dejavu-core
 )
 
 missing=()
@@ -23,7 +23,7 @@ if ((${#missing[@]})); then
     if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
     echo "Installing: ${missing[*]}"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
 # nginx is started by the tests themselves on a private port; keep the system's own copy quiet.
