@@ -136,7 +136,17 @@ def run_once(executable, display, ending):
         program = subprocess.Popen([os.path.join(program_folder, "tarnwick")], env=env,
                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         try:
-            window = wait_until(lambda: main_window(display, program.pid), 30, "the main window")
+            deadline = time.monotonic() + 60
+            window = None
+            while window is None and program.poll() is None and time.monotonic() < deadline:
+                window = main_window(display, program.pid)
+                time.sleep(0.05)
+            if window is None and program.poll() is None:
+                program.kill()
+                fail("no main window within 60 s:\n" + program.stdout.read().decode(errors="replace"))
+            if window is None:
+                fail("the program ended before its window showed (%d):\n%s"
+                     % (program.returncode, program.stdout.read().decode(errors="replace")))
             time.sleep(0.5)  # let start-up finish its steps
             if ending == "close":
                 X11(display).close_window(window)

@@ -118,7 +118,10 @@ MainWindow::MainWindow(MainWindowSetup setup)
 
     m_schedule.setObjectName(QStringLiteral("Schedule"));
     m_schedule.setInterval(ScheduleIntervalMs);
-    connect(&m_schedule, &QTimer::timeout, this, [this] { m_runControl->ScheduleTick(); });
+    connect(&m_schedule, &QTimer::timeout, this, [this] {
+        m_runControl->ScheduleTick();
+        FinishPendingClose();
+    });
 
     // The details window exists from the start, hidden; its lists name the schedule values.
     m_details = new LinkDetail(
@@ -470,6 +473,7 @@ void MainWindow::StartUp()
     }
     SetScheduleTimer(m_chkEnableSchedule->isChecked());
     m_loading = false;
+    FinishPendingClose();
 }
 
 void MainWindow::ShutDown()
@@ -498,6 +502,13 @@ void MainWindow::SaveEverything()
         m_boxes->Warning("Doradoza Tarnwick", error);
 }
 
+void MainWindow::FinishPendingClose()
+{
+    // Once the event loop is back in charge, so nothing of the ended work is still on the stack.
+    if (m_closeRequested && !m_loading && !m_state.Session.RunInProgress)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_loading || m_state.Session.RunInProgress) {
@@ -508,12 +519,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
             m_transfer->Cancel();
             SaveEverything();
         }
-        m_closeRequested = true;
+        m_closeRequested = true; // the load or the run closes the window when it ends
         event->ignore();
-        QTimer::singleShot(50, this, [this] {
-            if (m_closeRequested)
-                close();
-        });
         return;
     }
     ShutDown();
@@ -578,6 +585,7 @@ void MainWindow::DownloadNow()
     if (Busy())
         return;
     m_runControl->DownloadNow(*this);
+    FinishPendingClose();
 }
 
 void MainWindow::TodaysSchedule()
@@ -611,20 +619,24 @@ void MainWindow::RunFileDialog(FileDialogRequest& request)
     dialog.exec();
 }
 
+std::string MainWindow::ChooseProgram()
+{
+    FileDialogRequest request{"*.exe", "Program Files (*.exe)|*.exe|All Files(*.*)|*.*"};
+    RunFileDialog(request);
+    return BrowseResult(request.Path);
+}
+
 void MainWindow::BrowseViewer()
 {
     SetScheduleTimer(false);
-    FileDialogRequest request{"*.exe", "Program Files (*.exe)|*.exe|All Files(*.*)|*.*"};
-    RunFileDialog(request);
-    m_tbxWebViewer->setText(Q(BrowseResult(request.Path)));
+    m_tbxWebViewer->setText(Q(ChooseProgram()));
     SetScheduleTimer(m_chkEnableSchedule->isChecked());
 }
 
 void MainWindow::BrowseAccessProgram()
 {
-    FileDialogRequest request{"*.exe", "Program Files (*.exe)|*.exe|All Files(*.*)|*.*"};
-    RunFileDialog(request);
-    m_tbxInternetAccessSoftware->setText(Q(BrowseResult(request.Path)));
+    // This dialog leaves the timer running; it only sets it at the end.
+    m_tbxInternetAccessSoftware->setText(Q(ChooseProgram()));
     SetScheduleTimer(m_chkEnableSchedule->isChecked());
 }
 
@@ -645,6 +657,7 @@ void MainWindow::ImportLinks()
         LoadCatalogue(request.Path, append, m_state.Links, *this, *m_status, *this, *m_setup.Time);
         m_loading = false;
     }
+    FinishPendingClose();
     SetScheduleTimer(m_chkEnableSchedule->isChecked());
 }
 

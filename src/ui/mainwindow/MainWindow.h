@@ -171,6 +171,8 @@ private:
     std::unique_ptr<RunControl> m_runControl;
     // Writes the catalogue (when it has had links) and the options; warns when either fails.
     void SaveEverything();
+    // Closes the window when a close was asked for while a load or a run was in progress.
+    void FinishPendingClose();
 
     bool m_shutDown = false;
     bool m_closeRequested = false;
